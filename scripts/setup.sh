@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what the build needs from Debian's packages, then configures and
+# builds into build/. Used by run.sh and test.sh.
+set -eu
+cd "$(dirname "$0")/.."
+
+PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $missing
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build

@@ -1,0 +1,26 @@
+// The state the downloads share for the whole run of the program.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+struct DownloadState
+{
+    // The FENNIX commands, built at start-up: "$qur10" / "$qura1", then LF CR.
+    QByteArray SendCmd10;
+    QByteArray SendCmdA1;
+
+    // Set by each download just before receiving; only ReceiveLines reads them.
+    QByteArray RecordEnd;
+    qint16 RecordEndLen = 0;
+
+    // Scratch text of the received-text assembly.
+    QByteArray ReceiveBuffer;
+
+    // The common download engine (ORVIK, Varden, QF-2000): 255 for ORVIK, and
+    // the blocks cut at lines of 20 underscores (ValueList[0] is not used).
+    quint8 OrvikMode = 0;
+    QList<QByteArray> ValueList;
+    qint16 ValueCount = 1;
+    qint16 LastValueIndex = 0;
+};

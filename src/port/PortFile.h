@@ -1,0 +1,25 @@
+// Port.txt: the one setting of the program, the COM number, as one line
+// " <digits>" CR LF in the program folder.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// The main window's reading of the first line: the decimal number at its
+// start (blanks before and inside ignored, stops at the first character that
+// cannot belong to a number, none gives 0), in shortest decimal form.
+QString portNumberFromFirstLine(const QByteArray &line);
+
+// The first line of the file's bytes (up to CR, LF or CR LF), or nullopt when
+// the content holds no line at all (zero length).
+std::optional<QByteArray> firstLine(const QByteArray &content);
+
+// The port dialog's reading: the last non-empty line, unchanged.
+QString lastNonEmptyLine(const QByteArray &content);
+
+// The stored form: a blank for the sign, the digits, CR LF (3 -> " 3\r\n").
+QByteArray formatPortFile(int port);
+
+// Path of Port.txt in the given program folder.
+QString portFilePath(const QString &programFolder);

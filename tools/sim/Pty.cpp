@@ -1,0 +1,64 @@
+#include "Pty.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+Pty::Pty()
+{
+    int master = -1;
+    int slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        return;
+    termios t {};
+    if (::tcgetattr(slave, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave, TCSANOW, &t);
+    }
+    char name[256] = {};
+    if (::ttyname_r(slave, name, sizeof name) != 0) {
+        ::close(master);
+        ::close(slave);
+        return;
+    }
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    m_master = master;
+    // Holding the slave open keeps the line settings and buffered bytes while
+    // the program has not opened the port yet; it also means the master does
+    // not read EIO between two downloads.
+    m_slaveKeep = slave;
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+Pty::~Pty()
+{
+    closeMaster();
+    if (m_slaveKeep >= 0)
+        ::close(m_slaveKeep);
+}
+
+void Pty::closeMaster()
+{
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+}
+
+bool Pty::linkAsCom(const QString &programFolder, int n) const
+{
+    if (!isOpen())
+        return false;
+    QDir folder(programFolder);
+    if (!folder.mkpath(QStringLiteral("ports")))
+        return false;
+    const QString link = folder.filePath(QStringLiteral("ports/com%1").arg(n));
+    QFile::remove(link);
+    return QFile::link(m_slavePath, link);
+}

@@ -1,0 +1,32 @@
+// A pseudo-terminal pair for the simulated instrument: the instrument keeps
+// the master side, the program opens the slave side as its serial port.
+#pragma once
+
+#include <QString>
+
+class Pty
+{
+public:
+    // Opens a pair in raw mode (no echo, no line editing), so bytes pass
+    // through unchanged in both directions. isOpen() tells whether it worked.
+    Pty();
+    ~Pty();
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+
+    bool isOpen() const { return m_master >= 0; }
+    int masterFd() const { return m_master; }
+    // The device path the program opens, e.g. /dev/pts/5.
+    QString slavePath() const { return m_slavePath; }
+
+    // Closes the master side: the program's side sees the device vanish.
+    void closeMaster();
+
+    // Links <programFolder>/ports/com<n> to the slave device (replacing an old link).
+    bool linkAsCom(const QString &programFolder, int n) const;
+
+private:
+    int m_master = -1;
+    int m_slaveKeep = -1;
+    QString m_slavePath;
+};
