@@ -2,10 +2,14 @@
 // (CommPort, PortOpen, Settings, Input, Output, ...) on top of QSerialPort.
 #pragma once
 
+#include "LineSettings.h"
+#include "SerialPolicy.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <optional>
 
 class CommControl : public QObject
 {
@@ -40,6 +44,7 @@ public:
     void setInputMode(int mode);
 
     // Input: every byte waiting, removed from the buffer; empty when none wait.
+    // Bytes reach the buffer while the event loop runs (received() tells).
     QByteArray input();
     // Bytes waiting right now, without taking them.
     qint64 bytesWaiting() const;
@@ -67,5 +72,40 @@ Q_SIGNALS:
     void lost(const QString &reason);
 
 private:
-    // (implementation's own members)
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void onReadyRead();
+    // Runs one QSerialPort call as the given step and acts on the errors it raised.
+    template<typename Call>
+    ErrorVerdict runStep(SerialStep step, Call &&call);
+    bool applyLineSettings();
+    bool applyHandshaking();
+    bool applySignal(bool rts, bool on);
+    void drainOutput();
+    void becomeLost(const QString &reason);
+    void fail(QSerialPort::SerialPortError error, const QString &reason);
+    void resetError();
+
+    QString m_programFolder;
+    QSerialPort *m_port;
+    qint16 m_commPort = 1;
+    LineSettings m_settings;
+    int m_handshaking = 0;
+    // Unset until a download sets them: the lines stay as the system opened them.
+    std::optional<bool> m_rts;
+    std::optional<bool> m_dtr;
+    int m_inputMode = 0;
+    int m_event = EventNone;
+    bool m_lost = false;
+    // What the open port was opened as, for the reason given when it is lost.
+    qint16 m_openPort = 0;
+    QString m_openPath;
+
+    // The step under way; errors raised inside it are weighed by runStep.
+    std::optional<SerialStep> m_step;
+    ErrorVerdict m_stepVerdict = ErrorVerdict::Ignore;
+    QSerialPort::SerialPortError m_stepError = QSerialPort::NoError;
+    QString m_stepErrorString;
+
+    QSerialPort::SerialPortError m_lastError = QSerialPort::NoError;
+    QString m_errorString;
 };

@@ -11,5 +11,6 @@
 std::optional<qint16> portNumberFromText(const QString &text);
 
 // COM n as a device path: <programFolder>/ports/comN when that path exists
-// (normally a symbolic link), otherwise /dev/ttyS<N-1>; COMn on Windows.
+// (normally a symbolic link, also one whose device is unplugged right now),
+// otherwise /dev/ttyS<N-1>; COMn on Windows. Empty for n outside 1..16.
 QString comDevicePath(int n, const QString &programFolder);
