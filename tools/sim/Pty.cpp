@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,4 +62,40 @@ bool Pty::linkAsCom(const QString &programFolder, int n) const
     const QString link = folder.filePath(QStringLiteral("ports/com%1").arg(n));
     QFile::remove(link);
     return QFile::link(m_slavePath, link);
+}
+
+qint64 Pty::unreadBytes() const
+{
+    int count = 0;
+    if (m_slaveKeep < 0 || ::ioctl(m_slaveKeep, TIOCINQ, &count) != 0)
+        return 0;
+    return count;
+}
+
+PtyLineSettings Pty::slaveSettings() const
+{
+    PtyLineSettings settings;
+    termios t {};
+    if (m_slaveKeep < 0 || ::tcgetattr(m_slaveKeep, &t) != 0)
+        return settings;
+    static const struct { speed_t code; int baud; } speeds[] = {
+        {B300, 300}, {B600, 600}, {B1200, 1200}, {B2400, 2400}, {B4800, 4800},
+        {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600},
+        {B115200, 115200}, {B230400, 230400}};
+    const speed_t speed = ::cfgetospeed(&t);
+    for (const auto &s : speeds) {
+        if (s.code == speed)
+            settings.baud = s.baud;
+    }
+    switch (t.c_cflag & CSIZE) {
+    case CS5: settings.dataBits = 5; break;
+    case CS6: settings.dataBits = 6; break;
+    case CS7: settings.dataBits = 7; break;
+    default: settings.dataBits = 8; break;
+    }
+    if (t.c_cflag & PARENB)
+        settings.parity = (t.c_cflag & PARODD) ? 'o' : 'e';
+    settings.stopBits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    settings.xonXoff = (t.c_iflag & IXON) != 0;
+    return settings;
 }

@@ -4,6 +4,16 @@
 
 #include <QString>
 
+// The line settings the program has put on its side of the pair.
+struct PtyLineSettings
+{
+    int baud = 0;
+    int dataBits = 0;
+    char parity = 'n';  // 'n', 'e' or 'o'
+    int stopBits = 0;
+    bool xonXoff = false;  // the program's side obeys XON/XOFF from the instrument
+};
+
 class Pty
 {
 public:
@@ -18,6 +28,12 @@ public:
     int masterFd() const { return m_master; }
     // The device path the program opens, e.g. /dev/pts/5.
     QString slavePath() const { return m_slavePath; }
+
+    // A descriptor of the slave side that stays open for the life of the pair.
+    int slaveFd() const { return m_slaveKeep; }
+    // Bytes that arrived on the slave side and that the program has not read yet.
+    qint64 unreadBytes() const;
+    PtyLineSettings slaveSettings() const;
 
     // Closes the master side: the program's side sees the device vanish.
     void closeMaster();
