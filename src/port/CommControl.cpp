@@ -198,8 +198,10 @@ void CommControl::clearOutBuffer()
 {
     if (!portOpen())
         return;
-    drainOutput();
-    if (!portOpen())
+    // Only what could not leave is dropped: flushing the driver after a
+    // complete drain would, on a pseudo-terminal, take back from the other
+    // side bytes it has not read yet.
+    if (drainOutput() || !portOpen())
         return;
     runStep(SerialStep::Transfer, [this] { m_port->clear(QSerialPort::Output); });
 }
@@ -242,7 +244,7 @@ void CommControl::onErrorOccurred(QSerialPort::SerialPortError error)
     switch (classifySerialError(SerialStep::Transfer, error)) {
     case ErrorVerdict::DeviceLost:
         // At once: a hung-up device keeps raising the error while the port stays open.
-        becomeLost(m_port->errorString());
+        becomeLost(error, m_port->errorString());
         break;
     case ErrorVerdict::Failure:
         fail(error, m_port->errorString());
@@ -270,7 +272,7 @@ ErrorVerdict CommControl::runStep(SerialStep step, Call &&call)
     m_step.reset();
     const ErrorVerdict verdict = m_stepVerdict;
     if (verdict == ErrorVerdict::DeviceLost)
-        becomeLost(m_stepErrorString);
+        becomeLost(m_stepError, m_stepErrorString);
     else if (verdict == ErrorVerdict::Failure)
         fail(m_stepError, m_stepErrorString);
     return verdict;
@@ -306,7 +308,7 @@ bool CommControl::applySignal(bool rts, bool on)
     return verdict == ErrorVerdict::Ignore || verdict == ErrorVerdict::Unsupported;
 }
 
-void CommControl::drainOutput()
+bool CommControl::drainOutput()
 {
     const QDeadlineTimer deadline(kDrainBoundMs);
     runStep(SerialStep::Drain, [&] {
@@ -315,17 +317,22 @@ void CommControl::drainOutput()
                 break;
         }
     });
-    if (portOpen())
-        waitForOutputQueueEmpty(int(m_port->handle()), deadline);
+    if (!portOpen())
+        return false;
+    return m_port->bytesToWrite() == 0 && waitForOutputQueueEmpty(int(m_port->handle()), deadline);
 }
 
-void CommControl::becomeLost(const QString &reason)
+void CommControl::becomeLost(QSerialPort::SerialPortError error, const QString &reason)
 {
     if (m_lost)
         return;
     m_lost = true;
     m_event = EventDeviceLost;
-    const QString text = u"COM %1 (%2) went away: %3"_s.arg(m_openPort).arg(m_openPath, reason);
+    // A hung-up device reports ReadError with whatever errno was left over,
+    // which would only mislead the reader.
+    QString text = u"COM %1 (%2): the device was disconnected"_s.arg(m_openPort).arg(m_openPath);
+    if (error != QSerialPort::ReadError && !reason.isEmpty())
+        text += u" (%1)"_s.arg(reason);
     fail(QSerialPort::ResourceError, text);
     if (m_port->isOpen())
         m_port->close();

@@ -80,8 +80,9 @@ private:
     bool applyLineSettings();
     bool applyHandshaking();
     bool applySignal(bool rts, bool on);
-    void drainOutput();
-    void becomeLost(const QString &reason);
+    // Waits, bounded, until queued output has left; false when some could not.
+    bool drainOutput();
+    void becomeLost(QSerialPort::SerialPortError error, const QString &reason);
     void fail(QSerialPort::SerialPortError error, const QString &reason);
     void resetError();
 

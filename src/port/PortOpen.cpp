@@ -62,6 +62,8 @@ QString portOpenFailureMessage(int port, const QString &devicePath, QSerialPort:
 
 PortOpenResult openPortStep(CommControl &comm, const QString &comPortNumber)
 {
+    if (comPortNumber.trimmed().isEmpty())
+        return failed(u"No COM port chosen"_s, u"No COM port has been chosen yet.\n"_s + kChooseAgain);
     const std::optional<qint16> number = portNumberFromText(comPortNumber);
     if (!number) {
         return failed(u"Invalid COM port number"_s,

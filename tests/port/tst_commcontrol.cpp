@@ -1,0 +1,321 @@
+// The serial control over real pseudo-terminals: bytes both ways, the receive
+// event, buffer clearing, devices that cannot do every setting, busy and
+// missing ports, and a device that vanishes while open.
+#include "CommControl.h"
+#include "PortOpen.h"
+#include "Pty.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+#include <poll.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray allByteValues()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.append(char(i));
+    return bytes;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+}
+
+// What the instrument side receives until nothing more comes for quietMs.
+QByteArray readFromMaster(int fd, int quietMs = 150)
+{
+    QByteArray got;
+    pollfd p {fd, POLLIN, 0};
+    while (::poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN)) {
+        char buf[4096];
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        got.append(buf, qsizetype(n));
+    }
+    return got;
+}
+
+double processCpuSeconds()
+{
+    timespec ts {};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+class TestCommControl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_pty = std::make_unique<Pty>();
+        QVERIFY(m_pty->isOpen());
+        QVERIFY(m_pty->linkAsCom(m_dir->path(), 3));
+    }
+
+    void cleanup()
+    {
+        m_pty.reset();
+        m_dir.reset();
+    }
+
+    void opensThroughPortsLinkAndPassesEveryByteValue()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QCOMPARE(comm.devicePath(), m_dir->path() + u"/ports/com3"_s);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(comm.portOpen());
+        QVERIFY(comm.setSettings(u"38400,n,8,1"_s));
+        QVERIFY(comm.setHandshaking(0));
+        comm.setInputMode(0);
+
+        const QByteArray all = allByteValues();
+        QVERIFY(writeAll(m_pty->masterFd(), all));
+        QTRY_COMPARE_WITH_TIMEOUT(comm.bytesWaiting(), qint64(all.size()), 2000);
+        QCOMPARE(comm.input(), all);
+        QCOMPARE(comm.input(), QByteArray());
+
+        QVERIFY(comm.output(all));
+        comm.clearOutBuffer();
+        QCOMPARE(readFromMaster(m_pty->masterFd()), all);
+        QVERIFY(comm.setPortOpen(false));
+        QVERIFY(!comm.portOpen());
+    }
+
+    void reportsTheReceiveEventForTheFirstByte()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QCOMPARE(comm.commEvent(), int(CommControl::EventNone));
+        QSignalSpy received(&comm, &CommControl::received);
+
+        QVERIFY(writeAll(m_pty->masterFd(), "x"_ba));
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 1000);
+        QCOMPARE(comm.commEvent(), int(CommControl::EventReceive));
+        QCOMPARE(comm.input(), "x"_ba);
+        // The event stays until another one replaces it.
+        QCOMPARE(comm.commEvent(), int(CommControl::EventReceive));
+    }
+
+    void clearInBufferDropsWhatArrivedBefore()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+
+        // Already taken in by the control ...
+        QVERIFY(writeAll(m_pty->masterFd(), "stale1"_ba));
+        QTRY_COMPARE_WITH_TIMEOUT(comm.bytesWaiting(), qint64(6), 1000);
+        // ... and still with the driver.
+        QVERIFY(writeAll(m_pty->masterFd(), "stale2"_ba));
+        comm.clearInBuffer();
+        QCOMPARE(comm.bytesWaiting(), qint64(0));
+
+        QVERIFY(writeAll(m_pty->masterFd(), "fresh"_ba));
+        QTRY_COMPARE_WITH_TIMEOUT(comm.bytesWaiting(), qint64(5), 1000);
+        QTest::qWait(50);
+        QCOMPARE(comm.input(), "fresh"_ba);
+    }
+
+    void queuedOutputReachesTheWireBeforeClearingOrClosing_data()
+    {
+        QTest::addColumn<bool>("closeInstead");
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("clear, closing command") << false << "$qura1\n\r"_ba;
+        QTest::newRow("close, closing command") << true << "$qura1\n\r"_ba;
+        QTest::newRow("clear, 3000 bytes") << false << QByteArray(3000, 'a');
+        QTest::newRow("close, 3000 bytes") << true << QByteArray(3000, 'b');
+    }
+
+    void queuedOutputReachesTheWireBeforeClearingOrClosing()
+    {
+        QFETCH(bool, closeInstead);
+        QFETCH(QByteArray, command);
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(comm.setSettings(u"9600,n,8,1"_s));
+
+        QVERIFY(comm.output(command));
+        if (closeInstead)
+            QVERIFY(comm.setPortOpen(false));
+        else
+            comm.clearOutBuffer();
+        QCOMPARE(readFromMaster(m_pty->masterFd()), command);
+    }
+
+    void outputHeldByXoffDoesNotHang()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(comm.setHandshaking(1));
+        QVERIFY(writeAll(m_pty->masterFd(), "\x13"_ba));
+        QTest::qWait(50);
+
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(comm.output(QByteArray(200, 'z')));
+        comm.clearOutBuffer();
+        QVERIFY(comm.setPortOpen(false));
+        QVERIFY2(timer.elapsed() < 2500, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
+    }
+
+    // A pseudo-terminal has no modem lines and no 7-bit framing; the
+    // download goes on as with an adapter that has them.
+    void settingsTheDeviceCannotDoDoNotFailTheDownload_data()
+    {
+        QTest::addColumn<bool>("beforeOpen");
+        QTest::newRow("set while open") << false;
+        QTest::newRow("set before open") << true;
+    }
+
+    void settingsTheDeviceCannotDoDoNotFailTheDownload()
+    {
+        QFETCH(bool, beforeOpen);
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        const auto configure = [&] {
+            QVERIFY(comm.setSettings(u"1200,n,7,2"_s));
+            QVERIFY(comm.setRTSEnable(true));
+            QVERIFY(comm.setDTREnable(true));
+        };
+        if (beforeOpen)
+            configure();
+        QVERIFY(comm.setPortOpen(true));
+        if (!beforeOpen)
+            configure();
+        QVERIFY(comm.portOpen());
+        QVERIFY(comm.setRTSEnable(false));
+        QVERIFY(comm.setDTREnable(false));
+
+        QVERIFY(writeAll(m_pty->masterFd(), "12.5 um\r\n"_ba));
+        QTRY_COMPARE_WITH_TIMEOUT(comm.bytesWaiting(), qint64(9), 1000);
+        QCOMPARE(comm.input(), "12.5 um\r\n"_ba);
+    }
+
+    void malformedSettingsAreRefused()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(!comm.setSettings(u"9600,n,8"_s));
+        QVERIFY(!comm.errorString().isEmpty());
+        QVERIFY(!comm.setHandshaking(2));
+        QVERIFY(comm.portOpen());
+    }
+
+    void busyPortIsReportedAsHeldByAnotherProgram()
+    {
+        CommControl first(m_dir->path());
+        CommControl second(m_dir->path());
+        QCOMPARE(openPortStep(first, u"3"_s).outcome, PortOpenResult::Opened);
+        QCOMPARE(openPortStep(first, u"3"_s).outcome, PortOpenResult::AlreadyOpen);
+        QVERIFY(first.portOpen());
+
+        const PortOpenResult result = openPortStep(second, u"3"_s);
+        QCOMPARE(result.outcome, PortOpenResult::Failed);
+        QCOMPARE(second.lastError(), QSerialPort::PermissionError);
+        QVERIFY2(result.message.contains(u"COM 3"_s), qPrintable(result.message));
+        QVERIFY2(result.message.contains(m_dir->path() + u"/ports/com3"_s), qPrintable(result.message));
+        QVERIFY2(result.message.contains(u"another program"_s), qPrintable(result.message));
+        QVERIFY(!result.title.isEmpty());
+
+        // Once the first one let go, the port opens.
+        QVERIFY(first.setPortOpen(false));
+        QCOMPARE(openPortStep(second, u"3"_s).outcome, PortOpenResult::Opened);
+    }
+
+    void portThatCannotBeOpenedFailsWithAMessage_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QStringList>("mentions");
+        QTest::newRow("unplugged adapter")
+            << u"5"_s << QStringList {u"COM 5"_s, u"/ports/com5"_s, u"no device"_s};
+        QTest::newRow("not a number") << u"COM3"_s << QStringList {u"\"COM3\""_s, u"1 to 16"_s};
+        QTest::newRow("none chosen yet") << u" "_s << QStringList {u"No COM port"_s};
+        QTest::newRow("above 16") << u"17"_s << QStringList {u"COM 17"_s, u"COM 1 to COM 16"_s};
+        QTest::newRow("zero") << u"0"_s << QStringList {u"COM 0"_s};
+        QTest::newRow("outside 16 bits") << u"70000"_s << QStringList {u"\"70000\""_s};
+    }
+
+    void portThatCannotBeOpenedFailsWithAMessage()
+    {
+        QFETCH(QString, number);
+        QFETCH(QStringList, mentions);
+        QVERIFY(QFile::link(m_dir->path() + u"/no-such-adapter"_s, m_dir->path() + u"/ports/com5"_s));
+        CommControl comm(m_dir->path());
+        const PortOpenResult result = openPortStep(comm, number);
+        QCOMPARE(result.outcome, PortOpenResult::Failed);
+        QVERIFY(!result.title.isEmpty());
+        for (const QString &mention : mentions)
+            QVERIFY2(result.message.contains(mention), qPrintable(result.message));
+        QVERIFY(!comm.portOpen());
+    }
+
+    void vanishingDeviceIsReportedOnceWithoutSpinning()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QSignalSpy lost(&comm, &CommControl::lost);
+
+        const double cpuBefore = processCpuSeconds();
+        m_pty->closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 300);
+        QTest::qWait(300);
+        const double cpuUsed = processCpuSeconds() - cpuBefore;
+        QCOMPARE(lost.count(), 1);
+        QVERIFY2(cpuUsed < 0.2, qPrintable(u"%1 s of CPU"_s.arg(cpuUsed)));
+        QVERIFY(lost.first().first().toString().contains(u"COM 3"_s));
+        QCOMPARE(comm.errorString(), lost.first().first().toString());
+
+        QVERIFY(comm.deviceLost());
+        QVERIFY(!comm.portOpen());
+        QCOMPARE(comm.commEvent(), int(CommControl::EventDeviceLost));
+        QCOMPARE(comm.input(), QByteArray());
+        QCOMPARE(comm.bytesWaiting(), qint64(0));
+        QVERIFY(!comm.output("$qura1\n\r"_ba));
+        comm.clearInBuffer();
+        comm.clearOutBuffer();
+        QVERIFY(!comm.setRTSEnable(false));
+        QVERIFY(!comm.setDTREnable(false));
+        QVERIFY(comm.setPortOpen(false));
+        QCOMPARE(lost.count(), 1);
+
+        // A new open starts afresh on whatever the link leads to now.
+        Pty replacement;
+        QVERIFY(replacement.linkAsCom(m_dir->path(), 3));
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(!comm.deviceLost());
+        QCOMPARE(comm.commEvent(), int(CommControl::EventNone));
+        QVERIFY(writeAll(replacement.masterFd(), "ok"_ba));
+        QTRY_COMPARE_WITH_TIMEOUT(comm.bytesWaiting(), qint64(2), 1000);
+        QCOMPARE(comm.input(), "ok"_ba);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Pty> m_pty;
+};
+
+QTEST_GUILESS_MAIN(TestCommControl)
+#include "tst_commcontrol.moc"
