@@ -30,10 +30,7 @@ SimRunner::SimRunner(const SimOptions &options, QObject *parent)
     connect(&m_deliveryTimer, &QTimer::timeout, this, &SimRunner::checkDelivered);
 }
 
-SimRunner::~SimRunner()
-{
-    delete m_stdin;
-}
+SimRunner::~SimRunner() = default;
 
 void SimRunner::say(const QString &text)
 {
@@ -117,7 +114,7 @@ bool SimRunner::start()
     });
 
     if (startsAtKeyPress(m_options.family)) {
-        m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read);
+        m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
         connect(m_stdin, &QSocketNotifier::activated, this, &SimRunner::readStdin);
         if (m_options.pauseMs >= 0)
             QTimer::singleShot(m_options.pauseMs, this, [this] { m_instrument->pressKey(); });

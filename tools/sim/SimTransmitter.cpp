@@ -71,13 +71,8 @@ void SimTransmitter::start(const QList<TransferPart> &parts)
     m_sent = 0;
     m_running = true;
     newChunk();
-    restartPacing();
-    if (m_dropAfter == 0) {
-        m_running = false;
-        Q_EMIT dropPointReached();
-        return;
-    }
-    pump();
+    // The first bytes go out from the event loop, never inside the caller.
+    waitFor(0, true);
 }
 
 void SimTransmitter::stop()
@@ -162,9 +157,19 @@ qint64 SimTransmitter::nextChunkSize() const
         if (end >= 0)
             n = qMin<qint64>(n, end + 1);
     }
-    if (m_dropAfter > 0)
+    if (m_dropAfter >= 0)
         n = qMin(n, m_dropAfter - m_sent);
     return n;
+}
+
+bool SimTransmitter::reachedDropPoint()
+{
+    if (m_dropAfter < 0 || m_sent < m_dropAfter)
+        return false;
+    stop();
+    m_inPump = false;
+    Q_EMIT dropPointReached();
+    return true;
 }
 
 void SimTransmitter::pump()
@@ -175,6 +180,8 @@ void SimTransmitter::pump()
     m_inPump = true;
     while (m_running && m_fd >= 0 && !m_stoppedByXoff && !m_timer.isActive()
            && !m_writeNotifier->isEnabled()) {
+        if (reachedDropPoint())
+            return;
         if (m_pending.isEmpty()) {
             if (!refill()) {
                 m_running = false;
@@ -220,12 +227,8 @@ void SimTransmitter::pump()
         m_pending.remove(0, written);
         m_sent += written;
         m_chunkLeft -= written;
-        if (m_dropAfter > 0 && m_sent >= m_dropAfter) {
-            stop();
-            m_inPump = false;
-            Q_EMIT dropPointReached();
+        if (reachedDropPoint())
             return;
-        }
         if (written < n) {
             m_writeNotifier->setEnabled(true);
             break;

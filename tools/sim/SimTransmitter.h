@@ -54,6 +54,8 @@ Q_SIGNALS:
 private:
     void pump();
     bool refill();
+    // Stops for good once the drop point is reached; true then.
+    bool reachedDropPoint();
     qint64 nextChunkSize() const;
     void waitFor(int ms, bool restartPacing);
     void restartPacing();
