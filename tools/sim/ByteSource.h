@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 class ByteSource
 {
 public:

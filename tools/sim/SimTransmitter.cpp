@@ -69,6 +69,9 @@ void SimTransmitter::start(const QList<TransferPart> &parts)
     m_part = 0;
     m_partEntered = false;
     m_sent = 0;
+    // A new transfer is a new key press or command: an XOFF left over from an
+    // earlier session, never followed by XON, must not hold it.
+    m_stoppedByXoff = false;
     m_running = true;
     newChunk();
     // The first bytes go out from the event loop, never inside the caller.
