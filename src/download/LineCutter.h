@@ -11,10 +11,11 @@ class LineCutter
 public:
     static constexpr qsizetype DefaultMaxLine = 1 << 20;
 
-    // recordEnd: the mark that closes a record (CR LF, or CR);
-    // recordEndLen: how many characters are cut from the end of the text up to
-    // and including the mark (2, or 1). A line of maxLine bytes with no
-    // complete record end in it is closed there as an entry.
+    // recordEnd: the mark that closes a record (CR LF, or CR); an empty mark
+    // never closes one. recordEndLen: how many characters are cut from the end
+    // of the text up to and including the mark (2, or 1; clamped to that
+    // text). A line whose first maxLine bytes hold no complete record end is
+    // closed after those bytes as an entry, with nothing cut.
     LineCutter(const QByteArray &recordEnd, int recordEndLen, qsizetype maxLine = DefaultMaxLine);
 
     // Feeds one read. Completed entries are appended to out. Once an entry
@@ -27,9 +28,14 @@ public:
     const QByteArray &pending() const { return m_buffer; }
 
 private:
+    void takeRecord(qsizetype start, qsizetype stop, qsizetype cut, QList<QByteArray> &out);
+
     QByteArray m_recordEnd;
     int m_recordEndLen;
     qsizetype m_maxLine;
     QByteArray m_buffer;
+    // Where the search for the record end resumes in m_buffer: the bytes
+    // before it were searched already and cannot start a mark.
+    qsizetype m_searchFrom = 0;
     bool m_ended = false;
 };

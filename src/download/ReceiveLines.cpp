@@ -1,1 +1,95 @@
-// placeholder until written
+#include "ReceiveLines.h"
+
+#include "CommControl.h"
+#include "DataList.h"
+#include "DownloadHost.h"
+#include "DownloadState.h"
+#include "LineCutter.h"
+
+#include <QList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Longest sleep while nothing arrives; the serial control wakes us earlier.
+constexpr int IdleWaitMs = 20;
+
+} // namespace
+
+int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds)
+{
+    if (entries <= 0)
+        return value;
+    qsizetype steps = lastEnds ? entries - 1 : entries;
+    qsizetype v = value;
+    if (steps > 0) {
+        if (v > max - 1) {
+            // A value left above the bar's range goes back to 0 at the first step.
+            v = 0;
+            --steps;
+        }
+        // From v <= max - 1 the bar climbs to max - 1, then each further step
+        // counts from 0 modulo max (or stays at 0 when max is not positive).
+        const qsizetype climbed = v + steps;
+        v = climbed <= max - 1 ? climbed : (max > 0 ? (climbed - max) % max : 0);
+    }
+    return int(lastEnds ? v + 1 : v);
+}
+
+ReceiveEnd ReceiveLines(DownloadHost &host)
+{
+    CommControl &comm = host.comm();
+    const DownloadState &state = host.state();
+    host.setProgressVisible(true);
+
+    LineCutter cutter(state.RecordEnd, state.RecordEndLen);
+    bool firstData = true;
+    int progress = host.progressValue();
+    const int progressMax = host.progressMax();
+    QList<QByteArray> entries;
+    ReceiveEnd end = ReceiveEnd::Esc;
+
+    for (;;) {
+        if (host.escPressed()) {
+            end = ReceiveEnd::Esc;
+            break;
+        }
+        if (comm.bytesWaiting() > 0)
+            host.processEvents();
+        else
+            host.waitForEvents(IdleWaitMs);
+        if (comm.deviceLost()) {
+            end = ReceiveEnd::DeviceLost;
+            break;
+        }
+        if (comm.commEvent() != CommControl::EventReceive)
+            continue;
+        if (firstData) {
+            host.setWarnText2(QString());
+            host.setWarnText2(u"Data download from instrument is running"_s);
+            host.setWarnText1Visible(true);
+            firstData = false;
+        }
+
+        cutter.feed(comm.input(), entries);
+        if (entries.isEmpty())
+            continue;
+        // The end-of-file event ends the reception after the records it closed.
+        const bool endOfFile = comm.commEvent() == CommControl::EventEof;
+        const bool ends = cutter.ended() || endOfFile;
+        host.dataList().addEntries(entries);
+        progress = progressAfterEntries(progress, progressMax, entries.size(), ends);
+        host.setProgressValue(progress);
+        entries.clear();
+        if (ends) {
+            end = cutter.ended() ? ReceiveEnd::EndMark : ReceiveEnd::EndOfFile;
+            break;
+        }
+    }
+
+    host.setWarnText1Visible(false);
+    comm.clearInBuffer();
+    comm.clearOutBuffer();
+    return end;
+}

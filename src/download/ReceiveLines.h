@@ -2,8 +2,15 @@
 // become entries of stat1 until ESC, a record holding "End", or a lost device.
 #pragma once
 
+#include <QtGlobal>
+
 class DownloadHost;
 
 enum class ReceiveEnd { Esc, EndMark, EndOfFile, DeviceLost };
 
 ReceiveEnd ReceiveLines(DownloadHost &host);
+
+// The progress bar after `entries` more entries, one step each: a step that
+// passes max - 1 returns the bar to 0, except on the entry that ends the
+// reception (lastEnds), which keeps its step.
+int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds);
