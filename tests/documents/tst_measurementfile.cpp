@@ -1,0 +1,90 @@
+// How file bytes become entries, and the lines of a printed page.
+#include "MeasurementFile.h"
+#include "PrintedText.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using Entries = QList<QByteArray>;
+
+class TestMeasurementFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void entriesFromFile_data();
+    void entriesFromFile();
+    void entriesAreIndependentOfEachOther();
+    void printedLines_data();
+    void printedLines();
+};
+
+void TestMeasurementFile::entriesFromFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Entries>("lines");
+
+    QTest::newRow("empty file") << QByteArray() << Entries{};
+    QTest::newRow("saved empty list") << "\r\n"_ba << Entries{};
+    QTest::newRow("CR alone ends a line") << "a\rb\r"_ba << Entries{"a"_ba, "b"_ba};
+    QTest::newRow("empty lines skipped, blank lines kept, last line without end")
+            << "\r\n\r\n 1\r\n\r\n   \r\n\r2\r\n\r\nlast"_ba
+            << Entries{" 1"_ba, "   "_ba, "2"_ba, "last"_ba};
+    QTest::newRow("lone LF belongs to the line")
+            << "a\nb\r\n\nc\r\nd\n"_ba << Entries{"a\nb"_ba, "\nc"_ba, "d\n"_ba};
+    QTest::newRow("CR CR LF") << "a\r\r\nb"_ba << Entries{"a"_ba, "b"_ba};
+    QTest::newRow("NUL bytes kept") << "a\0b\r\n\0\r\n"_ba << Entries{"a\0b"_ba, "\0"_ba};
+}
+
+void TestMeasurementFile::entriesFromFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(Entries, lines);
+
+    QCOMPARE(measurementFileEntries("header"_ba, file), Entries{"header"_ba} + lines);
+}
+
+void TestMeasurementFile::entriesAreIndependentOfEachOther()
+{
+    const QByteArray file = "one\r\ntwo\rthree"_ba;
+    Entries entries = measurementFileEntries("h"_ba, file);
+    QCOMPARE(file, "one\r\ntwo\rthree"_ba);
+
+    // Each entry is terminated where its text ends, as C strings need.
+    for (const QByteArray &entry : std::as_const(entries))
+        QCOMPARE(entry.constData()[entry.size()], '\0');
+
+    entries[1].append("!!"_ba);
+    entries[2][0] = 'T';
+    QCOMPARE(entries, (Entries{"h"_ba, "one!!"_ba, "Two"_ba, "three"_ba}));
+
+    // The last entry left over owns the whole buffer and may grow in place.
+    QByteArray last = entries[3];
+    entries.clear();
+    last.append("\r\nmore"_ba);
+    QCOMPARE(last, "three\r\nmore"_ba);
+}
+
+void TestMeasurementFile::printedLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<Entries>("lines");
+
+    const Entries top(4, " "_ba);
+    QTest::newRow("empty list") << QByteArray() << top + Entries{""_ba};
+    QTest::newRow("entry with a line break")
+            << "A\r\nB\r\n\r\n"_ba << top + Entries{"A"_ba, "B"_ba, ""_ba, ""_ba};
+    QTest::newRow("record end leftovers not printed")
+            << "A\r\r\n\n12.5\r\n"_ba << top + Entries{"A"_ba, "12.5"_ba, ""_ba};
+}
+
+void TestMeasurementFile::printedLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(Entries, lines);
+
+    QCOMPARE(::printedLines(text), lines);
+}
+
+QTEST_APPLESS_MAIN(TestMeasurementFile)
+#include "tst_measurementfile.moc"
