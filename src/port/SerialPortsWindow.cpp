@@ -1,0 +1,200 @@
+#include "SerialPortsWindow.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QTableWidget *makeTable(const QStringList &headers, const QString &name, QWidget *parent)
+{
+    auto *table = new QTableWidget(0, int(headers.size()), parent);
+    table->setObjectName(name);
+    table->setHorizontalHeaderLabels(headers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void setRow(QTableWidget *table, int row, const QStringList &cells)
+{
+    for (int column = 0; column < cells.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(cells[column]));
+}
+
+QString usbIds(const SerialDevice &device)
+{
+    if (device.vendorId < 0 && device.productId < 0)
+        return {};
+    const auto hex = [](int id) { return id < 0 ? u"----"_s : u"%1"_s.arg(id, 4, 16, QChar(u'0')); };
+    return hex(device.vendorId) + u':' + hex(device.productId);
+}
+
+QString comList(const QList<int> &numbers)
+{
+    QStringList names;
+    for (int n : numbers)
+        names.append(u"COM %1"_s.arg(n));
+    return names.join(u", "_s);
+}
+
+} // namespace
+
+SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *parent, DeviceSource devices,
+                                     ShowMessage showMessage, AskYesNo askYesNo)
+    : QWidget(parent, Qt::Window)
+    , m_programFolder(programFolder)
+    , m_devices(std::move(devices))
+    , m_showMessage(std::move(showMessage))
+    , m_askYesNo(std::move(askYesNo))
+{
+    setObjectName(u"SerialPorts"_s);
+    setWindowTitle(u"Serial ports"_s);
+    if (!m_devices)
+        m_devices = [] { return presentSerialDevices(u"/dev/serial/by-id"_s); };
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(
+        u"COM numbers of this program (links in %1):"_s.arg(QDir(m_programFolder).filePath(u"ports"_s)), this));
+    m_comTable = makeTable({u"COM"_s, u"Opens"_s, u"Link target"_s, u"Present"_s}, u"comTable"_s, this);
+    layout->addWidget(m_comTable);
+    layout->addWidget(new QLabel(u"Serial devices present:"_s, this));
+    m_deviceTable = makeTable({u"Device"_s, u"Description"_s, u"Maker"_s, u"Serial number"_s, u"USB ids"_s,
+                               u"Stable link"_s, u"COM"_s},
+                              u"deviceTable"_s, this);
+    layout->addWidget(m_deviceTable);
+
+    auto *buttonRow = new QWidget(this);
+    auto *buttons = new QHBoxLayout(buttonRow);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(new QLabel(u"COM number:"_s, buttonRow));
+    m_comNumber = new QSpinBox(buttonRow);
+    m_comNumber->setObjectName(u"comNumber"_s);
+    m_comNumber->setRange(1, 16);
+    buttons->addWidget(m_comNumber);
+    m_assign = new QPushButton(u"Give the selected device this COM number"_s, buttonRow);
+    m_assign->setObjectName(u"assign"_s);
+    buttons->addWidget(m_assign);
+    m_remove = new QPushButton(u"Remove the selected COM link"_s, buttonRow);
+    m_remove->setObjectName(u"remove"_s);
+    buttons->addWidget(m_remove);
+    buttons->addStretch();
+    m_refresh = new QPushButton(u"Refresh"_s, buttonRow);
+    m_refresh->setObjectName(u"refresh"_s);
+    buttons->addWidget(m_refresh);
+    layout->addWidget(buttonRow);
+
+    connect(m_assign, &QPushButton::clicked, this, &SerialPortsWindow::assignSelected);
+    connect(m_remove, &QPushButton::clicked, this, &SerialPortsWindow::removeSelected);
+    connect(m_refresh, &QPushButton::clicked, this, &SerialPortsWindow::refresh);
+    connect(m_comTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
+    connect(m_deviceTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
+    // Picking a COM row offers its number for the next assignment.
+    connect(m_comTable, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row >= 0)
+            m_comNumber->setValue(row + 1);
+    });
+
+    resize(900, 560);
+    refresh();
+}
+
+void SerialPortsWindow::refresh()
+{
+    m_links = comLinks(m_programFolder);
+    m_present = m_devices();
+
+    m_comTable->setRowCount(int(m_links.size()));
+    for (int row = 0; row < m_links.size(); ++row) {
+        const ComLink &link = m_links[row];
+        setRow(m_comTable, row,
+               {u"COM %1"_s.arg(link.com), link.device, link.linkTarget,
+                link.present ? u"yes"_s : u"missing"_s});
+    }
+
+    m_deviceTable->setRowCount(int(m_present.size()));
+    for (int row = 0; row < m_present.size(); ++row) {
+        const SerialDevice &device = m_present[row];
+        setRow(m_deviceTable, row,
+               {device.path, device.description, device.manufacturer, device.serialNumber, usbIds(device),
+                device.stablePath, comList(comNumbersOf(device.path, m_links))});
+    }
+    m_comTable->resizeColumnsToContents();
+    m_deviceTable->resizeColumnsToContents();
+    updateButtons();
+}
+
+bool SerialPortsWindow::assignCom(int com, const QString &device)
+{
+    if (comLinkTaken(m_programFolder, com)) {
+        const ComLink &old = m_links.value(com - 1);
+        const QString now = old.isLink ? old.linkTarget : comLinkPath(m_programFolder, com);
+        if (!ask(u"COM %1 leads to %2 now. Replace it with %3?"_s.arg(com).arg(now, device)))
+            return false;
+    }
+    QString error;
+    const bool ok = linkCom(m_programFolder, com, device, &error);
+    if (!ok)
+        message(error + u" Check that the program folder is writable."_s);
+    refresh();
+    return ok;
+}
+
+bool SerialPortsWindow::removeCom(int com)
+{
+    QString error;
+    const bool ok = unlinkCom(m_programFolder, com, &error);
+    if (!ok)
+        message(error);
+    refresh();
+    return ok;
+}
+
+void SerialPortsWindow::assignSelected()
+{
+    const int row = m_deviceTable->currentRow();
+    if (row < 0 || row >= m_present.size())
+        return;
+    const SerialDevice &device = m_present[row];
+    assignCom(m_comNumber->value(), device.stablePath.isEmpty() ? device.path : device.stablePath);
+}
+
+void SerialPortsWindow::removeSelected()
+{
+    const int row = m_comTable->currentRow();
+    if (row >= 0 && row < m_links.size())
+        removeCom(m_links[row].com);
+}
+
+void SerialPortsWindow::updateButtons()
+{
+    const auto selected = [](QTableWidget *table) { return !table->selectedItems().isEmpty(); };
+    const int comRow = m_comTable->currentRow();
+    m_assign->setEnabled(selected(m_deviceTable));
+    m_remove->setEnabled(selected(m_comTable) && comRow >= 0 && comRow < m_links.size()
+                         && m_links[comRow].isLink);
+}
+
+void SerialPortsWindow::message(const QString &text)
+{
+    if (m_showMessage)
+        m_showMessage(windowTitle(), text);
+    else
+        showMessageBox(this, windowTitle(), text);
+}
+
+bool SerialPortsWindow::ask(const QString &text)
+{
+    return m_askYesNo ? m_askYesNo(windowTitle(), text) : askYesNoBox(this, windowTitle(), text);
+}

@@ -1,0 +1,149 @@
+// The "Serial ports" window and the ports/comN links it makes and removes.
+#include "ComLinks.h"
+#include "Pty.h"
+#include "SerialPortsWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestSerialPortsWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QStringList m_messages;
+    QStringList m_questions;
+    bool m_answer = false;
+
+    QString folder() const { return m_folder->path(); }
+
+    std::unique_ptr<SerialPortsWindow> window(const QList<SerialDevice> &devices)
+    {
+        return std::make_unique<SerialPortsWindow>(
+            folder(), nullptr, [devices] { return devices; },
+            [this](const QString &, const QString &text) { m_messages.append(text); },
+            [this](const QString &, const QString &text) {
+                m_questions.append(text);
+                return m_answer;
+            });
+    }
+
+    static QString cell(const SerialPortsWindow &w, const char *table, int row, int column)
+    {
+        const QTableWidgetItem *item = w.findChild<QTableWidget *>(QString::fromLatin1(table))->item(row, column);
+        return item ? item->text() : QString();
+    }
+
+    static void click(SerialPortsWindow &w, const char *button)
+    {
+        w.findChild<QPushButton *>(QString::fromLatin1(button))->click();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+        m_messages.clear();
+        m_questions.clear();
+        m_answer = false;
+    }
+
+    void listsAssignsAndRemovesLinks()
+    {
+        Pty linked;
+        Pty adapter;
+        QVERIFY(linked.linkAsCom(folder(), 5));
+        QVERIFY(QFile::link(u"/nonexistent/ttyUSB9"_s, comLinkPath(folder(), 6)));
+        SerialDevice device;
+        device.path = adapter.slavePath();
+        device.vendorId = 0x0403;
+        device.productId = 0x6001;
+        const auto w = window({device});
+
+        QCOMPARE(w->windowTitle(), u"Serial ports"_s);
+        QCOMPARE(w->findChild<QTableWidget *>(u"comTable"_s)->rowCount(), 16);
+        QCOMPARE(cell(*w, "comTable", 0, 1), u"/dev/ttyS0"_s);
+        QCOMPARE(cell(*w, "comTable", 4, 1), comLinkPath(folder(), 5));
+        QCOMPARE(cell(*w, "comTable", 4, 2), linked.slavePath());
+        QCOMPARE(cell(*w, "comTable", 4, 3), u"yes"_s);
+        QCOMPARE(cell(*w, "comTable", 5, 3), u"missing"_s);
+        QCOMPARE(cell(*w, "deviceTable", 0, 4), u"0403:6001"_s);
+
+        w->findChild<QTableWidget *>(u"deviceTable"_s)->selectRow(0);
+        w->findChild<QSpinBox *>(u"comNumber"_s)->setValue(9);
+        click(*w, "assign");
+        QVERIFY(m_messages.isEmpty() && m_questions.isEmpty());
+        QCOMPARE(QFileInfo(comLinkPath(folder(), 9)).symLinkTarget(), adapter.slavePath());
+        QCOMPARE(cell(*w, "comTable", 8, 2), adapter.slavePath());
+        QCOMPARE(cell(*w, "deviceTable", 0, 6), u"COM 9"_s);
+
+        w->findChild<QTableWidget *>(u"comTable"_s)->selectRow(8);
+        click(*w, "remove");
+        QVERIFY(!QFileInfo(comLinkPath(folder(), 9)).isSymLink());
+        QCOMPARE(cell(*w, "comTable", 8, 1), u"/dev/ttyS8"_s);
+        QCOMPARE(cell(*w, "deviceTable", 0, 6), QString());
+    }
+
+    void replacingALinkAsksFirst_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("no keeps the old link") << false;
+        QTest::newRow("yes replaces it") << true;
+    }
+
+    void replacingALinkAsksFirst()
+    {
+        QFETCH(bool, answer);
+        Pty oldDevice;
+        Pty newDevice;
+        QVERIFY(oldDevice.linkAsCom(folder(), 5));
+        m_answer = answer;
+        const auto w = window({});
+
+        QCOMPARE(w->assignCom(5, newDevice.slavePath()), answer);
+        QCOMPARE(m_questions.size(), 1);
+        QVERIFY(m_questions[0].contains(oldDevice.slavePath()));
+        QCOMPARE(QFileInfo(comLinkPath(folder(), 5)).symLinkTarget(),
+                 answer ? newDevice.slavePath() : oldDevice.slavePath());
+        QVERIFY(!QFileInfo::exists(folder() + u"/ports/.com5.new"_s));
+    }
+
+    void onlyLinksAreRemoved()
+    {
+        QVERIFY(QDir(folder()).mkpath(u"ports"_s));
+        QFile plain(comLinkPath(folder(), 7));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const auto w = window({});
+
+        QVERIFY(!w->removeCom(7));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(QFile::exists(comLinkPath(folder(), 7)));
+    }
+
+    void stableLinkIsFoundByTarget()
+    {
+        Pty pty;
+        Pty other;
+        QTemporaryDir byId;
+        QVERIFY(QFile::link(other.slavePath(), byId.filePath(u"usb-Other_if00-port0"_s)));
+        QVERIFY(QFile::link(pty.slavePath(), byId.filePath(u"usb-Maker_Adapter_A1-if00-port0"_s)));
+
+        QCOMPARE(stablePathOf(pty.slavePath(), byId.path()), byId.filePath(u"usb-Maker_Adapter_A1-if00-port0"_s));
+        QCOMPARE(stablePathOf(u"/nonexistent/ttyUSB3"_s, byId.path()), QString());
+    }
+};
+
+QTEST_MAIN(TestSerialPortsWindow)
+#include "tst_serialportswindow.moc"
