@@ -3,6 +3,7 @@
 #include "CommControl.h"
 #include "DataList.h"
 #include "Delay.h"
+#include "DocumentActions.h"
 #include "DownloadState.h"
 #include "Downloads.h"
 #include "EscWatch.h"
@@ -28,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
@@ -104,6 +106,19 @@ MainWindow::MainWindow(const QString &programFolder, QWidget *parent)
 
     buildControls();
     buildMenus();
+
+    DocumentActions::Hooks hooks;
+    hooks.setCopyButtonVisible = [this](bool visible) { m_clipboard1->setVisible(visible); };
+    hooks.showList = [this] { m_stat1->setVisible(true); };
+    hooks.clearListSelection = [this] { m_stat1->clearSelection(); };
+    hooks.showMessage = [this](const QString &title, const QString &text) { showMessage(title, text); };
+    hooks.choosePrinter = [this](QPrinter &printer) {
+        if (m_printerChooser)
+            return m_printerChooser(printer);
+        QPrintDialog dialog(&printer, this);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    m_documents = new DocumentActions(this, *m_data, *m_state, m_speichern2, m_programFolder, std::move(hooks));
 }
 
 MainWindow::~MainWindow()
@@ -229,8 +244,9 @@ void MainWindow::connectEntry(const char *name, std::function<void()> handler)
         }
     }
     Q_ASSERT(top);
-    // A disabled menu bar entry does not stop Qt from firing the shortcut of
-    // an entry below it, so a locked menu is checked here.
+    // The lock is the enabled state of the top-level menu; an entry can still
+    // be reached without opening that menu (its shortcut, a direct trigger),
+    // so the handler checks the lock itself.
     connect(action, &QAction::triggered, this, [this, top, entryName, handler = std::move(handler)] {
         if (!top->menuAction()->isEnabled() || m_ending)
             return;
@@ -325,18 +341,22 @@ void MainWindow::mnuInfo_Click()
 
 void MainWindow::mnuOpen_Click()
 {
+    m_documents->open();
 }
 
 void MainWindow::mnuSpeichern_Click()
 {
+    m_documents->save();
 }
 
 void MainWindow::mnuDrucken_Click()
 {
+    m_documents->print();
 }
 
 void MainWindow::Clipboard1_Click()
 {
+    m_documents->copy();
 }
 
 void MainWindow::mnuInterface1_Click()

@@ -12,12 +12,14 @@
 
 class CommControl;
 class DataList;
+class DocumentActions;
 class EscWatch;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
@@ -62,6 +64,10 @@ public:
     };
     using DialogHandler = std::function<bool(const DialogRequest &)>;
     void setDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
+    // The print dialog step: returns true to print on the printer as set up.
+    // Unset, the print dialog is shown.
+    using PrinterChooser = std::function<bool(QPrinter &printer)>;
+    void setPrinterChooser(PrinterChooser chooser) { m_printerChooser = std::move(chooser); }
 
     // True once the window was closed (the program is ending); a download
     // still running throws DownloadAbandoned at its next event processing.
@@ -137,6 +143,7 @@ private:
     QString m_portFilePath;
     bool m_ending = false;
     DialogHandler m_dialogHandler;
+    PrinterChooser m_printerChooser;
     SharedFileDialog m_speichern2;
     std::unique_ptr<DownloadState> m_state;
 
@@ -144,6 +151,7 @@ private:
     CommControl *m_comm = nullptr;    // MSComm1
     DataList *m_data = nullptr;       // stat1's entries
     EscWatch *m_esc = nullptr;
+    DocumentActions *m_documents = nullptr;
     QMenu *m_topMenus[4] = {};        // mnuDatei, mnuCom, mnuEinlese, mnuHelp
     QPushButton *m_clipboard1 = nullptr;
     QProgressBar *m_datenscroll1 = nullptr;

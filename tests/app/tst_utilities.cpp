@@ -1,0 +1,120 @@
+// The download utilities without the main window: the wait and the ESC test.
+#include "Delay.h"
+#include "EscWatch.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
+
+class TestUtilities : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void delayWaits_data();
+    void delayWaits();
+    void escRules_data();
+    void escRules();
+};
+
+void TestUtilities::delayWaits_data()
+{
+    QTest::addColumn<double>("milliseconds");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("200 ms") << 200.0 << 0.2 << 199 << 400;
+    QTest::newRow("zero") << 0.0 << 0.0 << 0 << 20;
+    QTest::newRow("negative") << -500.0 << -0.5 << 0 << 20;
+}
+
+void TestUtilities::delayWaits()
+{
+    QFETCH(double, milliseconds);
+    QFETCH(double, seconds);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+
+    QElapsedTimer clock;
+    clock.start();
+    double value = milliseconds;
+    delay(value);
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(value, seconds);
+    QVERIFY2(elapsed >= minMs && elapsed <= maxMs, qPrintable(QString::number(elapsed)));
+}
+
+namespace {
+
+void sendKey(QWidget *target, QEvent::Type type, bool autoRepeat = false)
+{
+    QKeyEvent event(type, Qt::Key_Escape, Qt::NoModifier, QString(), autoRepeat);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+void TestUtilities::escRules_data()
+{
+    // Steps: p = press+release in the window, o = press+release in another
+    // window, d = press and hold, r = auto-repeat release, u = release,
+    // l = the program loses the keyboard, a = arm (a download starts),
+    // digits = test, expecting 1 (pressed) or 0.
+    QTest::addColumn<QString>("steps");
+    QTest::newRow("nothing pressed") << QStringLiteral("a0");
+    QTest::newRow("press before the download starts") << QStringLiteral("pa0");
+    QTest::newRow("press counts once") << QStringLiteral("ap10");
+    QTest::newRow("press shortly before the first test") << QStringLiteral("ap1");
+    QTest::newRow("press in another window") << QStringLiteral("ao10");
+    QTest::newRow("two presses between tests count once") << QStringLiteral("app10");
+    QTest::newRow("held down") << QStringLiteral("ad111u0");
+    QTest::newRow("held across the start") << QStringLiteral("da11u0");
+    QTest::newRow("auto-repeat release is still held") << QStringLiteral("adr11u0");
+    QTest::newRow("release missed while away") << QStringLiteral("adl10");
+}
+
+void TestUtilities::escRules()
+{
+    QFETCH(QString, steps);
+
+    QWidget window;
+    QWidget other;
+    EscWatch watch;
+    int testNo = 0;
+    for (const QChar step : steps) {
+        switch (step.toLatin1()) {
+        case 'p':
+            QTest::keyClick(&window, Qt::Key_Escape);
+            break;
+        case 'o':
+            QTest::keyClick(&other, Qt::Key_Escape);
+            break;
+        case 'd':
+            sendKey(&window, QEvent::KeyPress);
+            break;
+        case 'r':
+            sendKey(&window, QEvent::KeyRelease, true);
+            sendKey(&window, QEvent::KeyPress, true);
+            break;
+        case 'u':
+            sendKey(&window, QEvent::KeyRelease);
+            break;
+        case 'l': {
+            QEvent deactivate(QEvent::WindowDeactivate);
+            QCoreApplication::sendEvent(&window, &deactivate);
+            break;
+        }
+        case 'a':
+            watch.arm();
+            break;
+        default:
+            ++testNo;
+            QVERIFY2(watch.test() == (step == u'1'), qPrintable(QStringLiteral("test %1").arg(testNo)));
+        }
+    }
+}
+
+QTEST_MAIN(TestUtilities)
+#include "tst_utilities.moc"
