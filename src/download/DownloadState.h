@@ -21,6 +21,7 @@ struct DownloadState
     // the blocks cut at lines of 20 underscores (ValueList[0] is not used).
     quint8 OrvikMode = 0;
     QList<QByteArray> ValueList;
-    qint16 ValueCount = 1;
-    qint16 LastValueIndex = 0;
+    // Not 16 bits: every block is kept, however many the instrument sends.
+    qsizetype ValueCount = 1;
+    qsizetype LastValueIndex = 0;
 };

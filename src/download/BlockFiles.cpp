@@ -1,0 +1,69 @@
+#include "BlockFiles.h"
+
+#include "Blocks.h"
+#include "DownloadHost.h"
+#include "DownloadState.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The dialog's own overwrite question covers the name typed, not the
+// numbered files made from it: ask once for all of them.
+bool mayReplace(DownloadHost &host, const QStringList &names)
+{
+    QStringList existing;
+    for (const QString &name : names) {
+        if (QFileInfo::exists(name))
+            existing.append(QDir::toNativeSeparators(name));
+    }
+    if (existing.isEmpty())
+        return true;
+    const QString text = existing.size() == 1
+        ? u"The block file %1 exists already.\nReplace it?"_s.arg(existing.first())
+        : u"%1 of the %2 block files exist already, the first of them %3.\nReplace them?"_s.arg(
+              QString::number(existing.size()), QString::number(names.size()), existing.first());
+    return host.askYesNo(u"Save blocks"_s, text);
+}
+
+} // namespace
+
+void SaveBlockFiles(DownloadHost &host)
+{
+    const DownloadState &state = host.state();
+    const std::optional<QString> chosen =
+        host.saveDialog(u"Messdatenfile (*.mes)"_s, QDir(host.programFolder()).filePath(u"mes"_s));
+    if (!chosen || chosen->isEmpty())
+        return;
+
+    QStringList names;
+    for (qsizetype i = 1; i <= state.LastValueIndex; ++i)
+        names.append(blockFileName(*chosen, i));
+    if (!mayReplace(host, names))
+        return;
+
+    for (qsizetype i = 1; i <= state.LastValueIndex; ++i) {
+        const QString &name = names.at(i - 1);
+        QSaveFile file(name);
+        bool written = file.open(QIODevice::WriteOnly);
+        if (written) {
+            file.write(state.ValueList.at(i));
+            file.write("\r\n");
+            written = file.commit();
+        }
+        if (!written) {
+            host.showMessage(u"Save blocks"_s,
+                             u"The block file %1 could not be written: %2.\nThe files before it are saved. "
+                             "Choose a folder you may write to, with free space, and save the list with "
+                             "\"Save\" or download it again."_s
+                                 .arg(QDir::toNativeSeparators(name), file.errorString()));
+            return;
+        }
+        host.processEvents();
+    }
+}

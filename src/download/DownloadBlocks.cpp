@@ -1,0 +1,87 @@
+#include "DownloadBlocks.h"
+
+#include "BlockFiles.h"
+#include "Blocks.h"
+#include "CommControl.h"
+#include "DataList.h"
+#include "DownloadHost.h"
+#include "DownloadState.h"
+#include "DownloadSteps.h"
+#include "InstrumentLinks.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The Varden and the QF-2000 send "$s$" before their data. The mark may come
+// split over several reads; it must be seen within 1100 reads 10 ms apart.
+// There is no ESC test here. Bytes behind the mark in the same read are dropped.
+bool waitForStartMark(DownloadHost &host)
+{
+    static constexpr QByteArrayView startMark("$s$");
+    CommControl &comm = host.comm();
+    // The newest read behind the last characters of the earlier ones: enough
+    // to find a split mark without keeping everything read.
+    QByteArray seen;
+    for (int passes = 0;;) {
+        if (seen.contains(startMark))
+            return true;
+        if (comm.deviceLost())
+            return false;
+        seen = seen.right(startMark.size() - 1) + comm.input();
+        double pause = 10;
+        host.delay(pause);
+        if (++passes > 1100)
+            return false;
+        host.processEvents();
+    }
+}
+
+void storeBlocks(DownloadState &state, const QList<QByteArray> &blocks)
+{
+    state.ValueList = QList<QByteArray>{QByteArray()} + blocks;
+    state.LastValueIndex = blocks.size();
+    state.ValueCount = blocks.size() + 1;
+}
+
+} // namespace
+
+void DownloadBlocks(DownloadHost &host)
+{
+    DownloadState &state = host.state();
+    const bool orvik = state.OrvikMode != 0;
+    const InstrumentLink &link = orvik ? InstrumentLinks::Orvik : InstrumentLinks::Varden;
+    if (!openingSteps(host, link))
+        return;
+    storeBlocks(state, {});
+
+    host.setWarnText2(QString());
+    host.setWarnText2(QString::fromLatin1(link.instruction));
+    host.setWarnText2Visible(true);
+    host.setWarnText1Visible(false);
+    host.setDataListVisible(false);
+
+    if (!orvik && !waitForStartMark(host)) {
+        closingSteps(host, link, false);
+        state.ReceiveBuffer.clear();
+        if (!host.comm().deviceLost())
+            host.showMessage(u"No data"_s,
+                             u"The instrument did not start sending within 11 seconds.\nStart the download "
+                             "here first, then at the instrument press MENU - Print+PC - Transfer to PC."_s);
+        return;
+    }
+
+    host.MenueGesperrt();
+    host.setProgressMax(link.progressMax);
+    host.setDataListVisible(false);
+    host.processEvents();
+    host.setProgressValue(0);
+    receiveIntoList(host);
+    storeBlocks(state, cutBlocks(host.dataList().entries()));
+
+    host.comm().clearOutBuffer();
+    closingSteps(host, link);
+    state.ReceiveBuffer.clear();
+    if (state.LastValueIndex > 0)
+        SaveBlockFiles(host);
+}

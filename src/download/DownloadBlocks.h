@@ -1,0 +1,7 @@
+// The download shared by ORVIK FE-B / FN-B, DURAMO Varden and QF-2000 (by
+// OrvikMode): the lines into the list, then the blocks offered as files.
+#pragma once
+
+class DownloadHost;
+
+void DownloadBlocks(DownloadHost &host);

@@ -1,0 +1,103 @@
+#include "DownloadSteps.h"
+
+#include "CommControl.h"
+#include "DataList.h"
+#include "DownloadHost.h"
+#include "DownloadState.h"
+#include "InstrumentLinks.h"
+#include "PortOpen.h"
+#include "ReceivedText.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void tellIfDeviceLost(DownloadHost &host)
+{
+    if (!host.comm().deviceLost())
+        return;
+    host.showMessage(u"Connection lost"_s,
+                     u"The connection to the instrument on COM%1 was lost. The lines received "
+                     "so far are kept.\nCheck the cable and the adapter, then start the download again."_s
+                         .arg(host.comPortNumber()));
+}
+
+} // namespace
+
+bool openingSteps(DownloadHost &host, const InstrumentLink &link)
+{
+    host.beginDownload();
+    const PortOpenResult opened = openPortStep(host.comm(), host.comPortNumber());
+    if (opened.outcome == PortOpenResult::Failed) {
+        host.showMessage(u"Serial port"_s, opened.message);
+        return false;
+    }
+    host.setClipboardButtonVisible(false);
+    if (opened.outcome == PortOpenResult::AlreadyOpen)
+        host.printOnSurface(u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s);
+
+    CommControl &comm = host.comm();
+    DownloadState &state = host.state();
+    state.RecordEnd = QByteArray(link.recordEnd);
+    state.RecordEndLen = link.recordEndLen;
+    if (link.emptiesOutputFirst)
+        comm.clearOutBuffer();
+    host.MenueGesperrt();
+    comm.setSettings(QString::fromLatin1(link.settings));
+    if (link.modemLines != ModemLines::Unchanged) {
+        const bool raised = link.modemLines == ModemLines::Raised;
+        comm.setRTSEnable(raised);
+        comm.setDTREnable(raised);
+    }
+    comm.setInputMode(0);
+    return true;
+}
+
+void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char *message)
+{
+    host.MenueGesperrt();
+    if (link.progressMax > 0)
+        host.setProgressMax(link.progressMax);
+    host.setDataListVisible(false);
+    host.setWarnText2(QString());
+    host.setWarnText2(QString::fromLatin1(message));
+    host.setWarnText2Visible(true);
+    host.setWarnText1Visible(true);
+    if (link.showsQfuHint)
+        host.setQfuText1Visible(true);
+    host.processEvents();
+    host.setProgressValue(0);
+}
+
+ReceiveEnd receiveIntoList(DownloadHost &host)
+{
+    host.dataList().clear();
+    const ReceiveEnd end = ReceiveLines(host);
+    host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
+    return end;
+}
+
+void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList)
+{
+    host.setProgressVisible(false);
+    host.setWarnText2Visible(false);
+    host.setWarnText1Visible(false);
+    if (showList) {
+        host.setDataListVisible(true);
+        host.setClipboardButtonVisible(true);
+    }
+    host.MenueFrei();
+
+    CommControl &comm = host.comm();
+    comm.clearInBuffer();
+    if (link.sendsClosingCommand) {
+        comm.output(host.state().SendCmdA1);
+        comm.clearOutBuffer();
+    }
+    comm.setRTSEnable(false);
+    comm.setDTREnable(false);
+    comm.setPortOpen(false);
+    if (link.showsQfuHint)
+        host.setQfuText1Visible(false);
+    tellIfDeviceLost(host);
+}

@@ -1,0 +1,27 @@
+// The steps every instrument download shares: opening the port, preparing the
+// window for the data, receiving into the list, and closing down again.
+#pragma once
+
+#include "ReceiveLines.h"
+
+class DownloadHost;
+struct InstrumentLink;
+
+// Selects and opens the port (or reports it busy and goes on), hides
+// Clipboard1, sets the record end, locks the menus and sets the line.
+// False when the port could not be opened: the user has been told, and
+// nothing else was changed.
+[[nodiscard]] bool openingSteps(DownloadHost &host, const InstrumentLink &link);
+
+// Locks the menus again, sets the bar's maximum, hides the list, shows the
+// message and the hints, lets the window show them, and resets the bar.
+void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char *message);
+
+// Clears the list, receives into it, and assembles ReceiveBuffer from it.
+ReceiveEnd receiveIntoList(DownloadHost &host);
+
+// Restores the window (the list and Clipboard1 shown only when showList),
+// unlocks the menus, sends the closing command where the instrument has one,
+// lowers RTS and DTR and closes the port; then tells the user if the
+// instrument was lost on the way.
+void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList = true);

@@ -1,0 +1,7 @@
+// The DURAMO 5/10/20 ST and KESTRA II download: "T4" starts the instrument,
+// SendCmdA1 ends its transfer.
+#pragma once
+
+class DownloadHost;
+
+void DuramoStDownload(DownloadHost &host);

@@ -1,0 +1,23 @@
+#include "ListeningDownload.h"
+
+#include "CommControl.h"
+#include "DownloadHost.h"
+#include "DownloadSteps.h"
+#include "InstrumentLinks.h"
+
+void listeningDownload(DownloadHost &host, const InstrumentLink &link)
+{
+    if (!openingSteps(host, link))
+        return;
+    prepareReceiving(host, link, InstrumentLinks::StartAtInstrument);
+
+    // Whatever the instrument sent before the user was asked is stale; what
+    // it sends from now on, even during the pause, is the data.
+    host.comm().clearInBuffer();
+    double pause = 200;
+    host.delay(pause);
+
+    receiveIntoList(host);
+    host.comm().clearInBuffer();
+    closingSteps(host, link);
+}

@@ -1,0 +1,8 @@
+// The download of the instruments that send by themselves once the user
+// starts them at their keypad: DURAMO FE-S / FN, QF-100, QFU-ST, FENNIX radio.
+#pragma once
+
+class DownloadHost;
+struct InstrumentLink;
+
+void listeningDownload(DownloadHost &host, const InstrumentLink &link);

@@ -1,0 +1,223 @@
+// Every entry of the data menu end to end: the main window downloads from a
+// simulated instrument on a pseudo-terminal.
+#include "Blocks.h"
+#include "InstrumentLinks.h"
+#include "ReceivedText.h"
+#include "SampleData.h"
+#include "tst_downloads_rig.h"
+
+#include <QProgressBar>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(InstrumentFamily)
+Q_DECLARE_METATYPE(const InstrumentLink *)
+
+namespace {
+
+// The lines as the list keeps them: where the record end is cut short, its
+// first characters stay at the end of each entry.
+QList<QByteArray> expectedEntries(InstrumentFamily family, const InstrumentLink &link)
+{
+    const QByteArray recordEnd(link.recordEnd);
+    const QByteArray kept = recordEnd.left(recordEnd.size() - link.recordEndLen);
+    QList<QByteArray> entries;
+    for (const QByteArray &line : sampleLines(family))
+        entries.append(line + kept);
+    return entries;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct MidDownload
+{
+    bool seen = false;
+    bool menusLocked = false;
+    bool clipboardShown = true;
+    bool qfuHintShown = false;
+    PtyLineSettings line;
+};
+
+} // namespace
+
+class TestDownloads : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void eachMenuEntry_data();
+    void eachMenuEntry();
+    void secondDownloadWithFewerBlocks();
+    void busyPortStopsBeforeAnything_data();
+    void busyPortStopsBeforeAnything();
+};
+
+void TestDownloads::eachMenuEntry_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<InstrumentFamily>("family");
+    QTest::addColumn<const InstrumentLink *>("link");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QByteArray>("sent");
+
+    using namespace InstrumentLinks;
+    const QByteArray st = "T4$qura1\n\r";
+    QTest::newRow("mnuOV") << "mnuOV"_ba << InstrumentFamily::Orvik << &Orvik << 38400 << QByteArray();
+    QTest::newRow("mnuVarden") << "mnuVarden"_ba << InstrumentFamily::Varden << &Varden << 38400 << QByteArray();
+    QTest::newRow("mnuQF2000") << "mnuQF2000"_ba << InstrumentFamily::Qf2000 << &Varden << 38400 << QByteArray();
+    QTest::newRow("mnuDuramoFN") << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << &DuramoFn << 1200 << QByteArray();
+    QTest::newRow("mnuQF100") << "mnuQF100"_ba << InstrumentFamily::Qf100 << &DuramoFn << 1200 << QByteArray();
+    QTest::newRow("mnuDuramoST") << "mnuDuramoST"_ba << InstrumentFamily::DuramoSt << &DuramoSt << 9600 << st;
+    QTest::newRow("mnuKestra2") << "mnuKestra2"_ba << InstrumentFamily::Kestra << &DuramoSt << 9600 << st;
+    QTest::newRow("mnuQFU") << "mnuQFU"_ba << InstrumentFamily::Qfu << &Qfu << 1200 << QByteArray();
+    QTest::newRow("mnuFennix") << "mnuFennix"_ba << InstrumentFamily::Fennix << &Fennix << 9600
+                               << "$qura1\n\r"_ba;
+    QTest::newRow("mnuFennix_Radio") << "mnuFennix_Radio"_ba << InstrumentFamily::FennixRadio << &FennixRadio
+                                     << 1200 << QByteArray();
+}
+
+void TestDownloads::eachMenuEntry()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(InstrumentFamily, family);
+    QFETCH(const InstrumentLink *, link);
+    QFETCH(int, baud);
+    QFETCH(QByteArray, sent);
+
+    DownloadRig rig;
+    SimulatedInstrument &sim = rig.plug(family);
+    // A split polling answer would leave its tail as the first entry.
+    if (family != InstrumentFamily::Fennix)
+        sim.setSplitSeed(quint32(qHash(entry)), 9);
+    sim.setStartDelayMs(250);
+    // The gauge on the cable pauses after its answer for longer than the
+    // program's polling pause, or its first lines go with the answer.
+    sim.setAnswerPauseMs(700);
+    rig.start();
+    rig.fileAnswer = rig.folder.filePath(u"mes/probe"_s);
+    const int maxBefore = rig.window->findChild<QProgressBar *>(u"Datenscroll1"_s)->maximum();
+    if (startsAtKeyPress(family))
+        QVERIFY(sim.pressKey());
+    MidDownload mid;
+    rig.at(150, [&] {
+        mid = {true, rig.menusLocked(), rig.shown("Clipboard1"), rig.shown("QfuText1"), sim.programSettings()};
+    });
+
+    rig.trigger(entry.constData());
+
+    QVERIFY(mid.seen);
+    QVERIFY(mid.menusLocked);
+    QVERIFY(!mid.clipboardShown);
+    QCOMPARE(mid.qfuHintShown, link->showsQfuHint);
+    QCOMPARE(mid.line.baud, baud);
+    QCOMPARE(mid.line.xonXoff, family == InstrumentFamily::Orvik);
+
+    const QList<QByteArray> entries = expectedEntries(family, *link);
+    QCOMPARE(rig.entries(), entries);
+    if (family == InstrumentFamily::Fennix) {
+        // The simulated gauge shares our event loop, so it answers only after
+        // one or more polls; what matters is that nothing else is sent.
+        QTRY_VERIFY(sim.received().endsWith(sent));
+        const QByteArray polls = sim.received().chopped(sent.size());
+        QVERIFY(!polls.isEmpty());
+        QCOMPARE(polls, WireBytes::poll().repeated(polls.size() / WireBytes::poll().size()));
+    } else {
+        QTRY_COMPARE(sim.received(), sent);
+    }
+
+    const bool blocks = link == &InstrumentLinks::Orvik || link == &InstrumentLinks::Varden;
+    if (blocks) {
+        QVERIFY(rig.state().ReceiveBuffer.isEmpty());
+        QCOMPARE(rig.files.size(), 1);
+        QCOMPARE(rig.files.first().filter, u"Messdatenfile (*.mes)"_s);
+        QCOMPARE(rig.files.first().initDir, QDir(rig.folder.path()).filePath(u"mes"_s));
+        const QList<QByteArray> cut = cutBlocks(entries);
+        QCOMPARE(cut.size(), 2);
+        for (qsizetype i = 0; i < cut.size(); ++i)
+            QCOMPARE(readAll(blockFileName(*rig.fileAnswer, i + 1)), cut.at(i) + "\r\n");
+        QVERIFY(!QFile::exists(blockFileName(*rig.fileAnswer, 3)));
+    } else {
+        QCOMPARE(rig.state().ReceiveBuffer, assembleReceivedText(entries));
+        QVERIFY(rig.files.isEmpty());
+    }
+
+    QVERIFY(!rig.window->comm().portOpen());
+    QVERIFY(!rig.menusLocked());
+    QVERIFY(rig.shown("stat1"));
+    QVERIFY(rig.shown("Clipboard1"));
+    for (const char *hidden : {"Datenscroll1", "WarnText2", "WarnText1", "QfuText1"})
+        QVERIFY2(!rig.shown(hidden), hidden);
+    QCOMPARE(rig.window->findChild<QProgressBar *>(u"Datenscroll1"_s)->maximum(),
+             link->progressMax ? link->progressMax : maxBefore);
+    QVERIFY(rig.dialogs.isEmpty());
+}
+
+void TestDownloads::secondDownloadWithFewerBlocks()
+{
+    const QByteArray bar(20, '_');
+    DownloadRig rig;
+    SimulatedInstrument &sim = rig.plug(InstrumentFamily::Orvik);
+    sim.setStartDelayMs(300);
+    sim.setData("H\r\na\r\n" + bar + "\r\nb\r\n" + bar + "\r\nc\r\n" + bar + "\r\nEnd\r\n");
+    rig.start();
+    rig.fileAnswer = rig.folder.filePath(u"mes/run"_s);
+    QVERIFY(sim.pressKey());
+    rig.trigger("mnuOV");
+    QCOMPARE(rig.state().LastValueIndex, 3);
+    QVERIFY(QFile::exists(blockFileName(*rig.fileAnswer, 3)));
+
+    QVERIFY(sim.waitUntilSent());
+    sim.setData("H\r\nz\r\n" + bar + "\r\nEnd\r\n");
+    QVERIFY(sim.pressKey());
+    rig.trigger("mnuOV");
+
+    QCOMPARE(rig.state().LastValueIndex, 1);
+    QCOMPARE(rig.state().ValueList, (QList<QByteArray>{QByteArray(), "z\r\n" + bar + "\r\n"}));
+    // The name proposed is the one of the first run; block 1 exists, so the
+    // user is asked once before it is replaced.
+    QCOMPARE(rig.files.size(), 2);
+    QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
+    QCOMPARE(rig.dialogs.size(), 1);
+    QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
+    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 1)), "z\r\n" + bar + "\r\n\r\n");
+    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 2)), "b\r\n" + bar + "\r\n\r\n");
+}
+
+void TestDownloads::busyPortStopsBeforeAnything_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    for (const char *entry : {"mnuOV", "mnuVarden", "mnuQF2000", "mnuDuramoFN", "mnuQF100", "mnuDuramoST",
+                              "mnuKestra2", "mnuQFU", "mnuFennix", "mnuFennix_Radio"})
+        QTest::newRow(entry) << QByteArray(entry);
+}
+
+void TestDownloads::busyPortStopsBeforeAnything()
+{
+    QFETCH(QByteArray, entry);
+    DownloadRig rig;
+    SimulatedInstrument &sim = rig.plug(InstrumentFamily::DuramoSt);
+    rig.start();
+    rig.window->dataList().setEntries({"kept 0", "kept 1"});
+    rig.window->setClipboardButtonVisible(true);
+    // Another program holds the port.
+    CommControl other(rig.folder.path());
+    other.setCommPort(3);
+    QVERIFY(other.setPortOpen(true));
+
+    rig.trigger(entry.constData());
+
+    QCOMPARE(rig.dialogs.size(), 1);
+    QVERIFY2(rig.dialogs.first().text.contains(u"COM"_s), qPrintable(rig.dialogs.first().text));
+    QVERIFY(!rig.window->comm().portOpen());
+    QVERIFY(!rig.menusLocked());
+    QVERIFY(rig.shown("Clipboard1"));
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"kept 0", "kept 1"}));
+    QTest::qWait(20);
+    QCOMPARE(sim.received(), QByteArray());
+}
+
+QTEST_MAIN(TestDownloads)
+#include "tst_downloads.moc"

@@ -1,0 +1,105 @@
+// What the end-to-end download tests share: a temporary program folder with
+// Port.txt naming COM 3, the main window offscreen with its dialogs scripted,
+// and an instrument (simulated, or a bare pseudo-terminal) on ports/com3.
+#pragma once
+
+#include "CommControl.h"
+#include "DataList.h"
+#include "DownloadState.h"
+#include "MainWindow.h"
+#include "SimulatedInstrument.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+class DownloadRig
+{
+public:
+    struct FileRequest
+    {
+        QString filter;
+        QString initDir;
+        QString proposed;
+    };
+
+    DownloadRig()
+    {
+        QFile port(folder.filePath(QStringLiteral("Port.txt")));
+        if (port.open(QIODevice::WriteOnly))
+            port.write(" 3\r\n");
+        QDir(folder.path()).mkdir(QStringLiteral("mes"));
+    }
+
+    SimulatedInstrument &plug(InstrumentFamily family)
+    {
+        instrument = std::make_unique<SimulatedInstrument>(family);
+        instrument->linkAsCom(folder.path(), 3);
+        return *instrument;
+    }
+
+    // A device that only ever stays silent (and can be pulled).
+    Pty &plugSilent()
+    {
+        silent = std::make_unique<Pty>();
+        silent->linkAsCom(folder.path(), 3);
+        return *silent;
+    }
+
+    MainWindow &start()
+    {
+        window = std::make_unique<MainWindow>(folder.path());
+        window->setDialogHandler([this](const MainWindow::DialogRequest &request) {
+            dialogs.append(request);
+            return answerYes;
+        });
+        window->fileDialog().setChooser([this](SharedFileDialog::Mode, const SharedFileDialog &dialog) {
+            files.append({dialog.filter(), dialog.initDir(), dialog.fileName()});
+            return fileAnswer;
+        });
+        window->load();
+        return *window;
+    }
+
+    void trigger(const char *entry) { window->findChild<QAction *>(QLatin1StringView(entry))->trigger(); }
+
+    bool shown(const char *control) const
+    {
+        return !window->findChild<QWidget *>(QLatin1StringView(control))->isHidden();
+    }
+    bool menusLocked() const
+    {
+        for (const char *menu : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"}) {
+            if (window->findChild<QMenu *>(QLatin1StringView(menu))->isEnabled())
+                return false;
+        }
+        return true;
+    }
+
+    // Runs fn after ms, inside whatever wait of the download is under way.
+    void at(int ms, std::function<void()> fn) { QTimer::singleShot(ms, window.get(), std::move(fn)); }
+    void pressEscAt(int ms)
+    {
+        at(ms, [this] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+    }
+
+    QList<QByteArray> entries() const { return window->dataList().entries(); }
+    DownloadState &state() const { return window->state(); }
+
+    QTemporaryDir folder;
+    std::unique_ptr<SimulatedInstrument> instrument;
+    std::unique_ptr<Pty> silent;
+    std::unique_ptr<MainWindow> window;
+    QList<MainWindow::DialogRequest> dialogs;
+    QList<FileRequest> files;
+    bool answerYes = true;
+    std::optional<QString> fileAnswer;
+};
