@@ -10,6 +10,9 @@
 #include "MainMenus.h"
 #include "PictureBox.h"
 #include "Pictures.h"
+#include "PortDialogOwner.h"
+#include "PortEntry.h"
+#include "SerialPortsWindow.h"
 #include "PortFile.h"
 #include "SurfaceText.h"
 
@@ -119,6 +122,14 @@ MainWindow::MainWindow(const QString &programFolder, QWidget *parent)
         return dialog.exec() == QDialog::Accepted;
     };
     m_documents = new DocumentActions(this, *m_data, *m_state, m_speichern2, m_programFolder, std::move(hooks));
+
+    PortDialogHooks portHooks;
+    portHooks.programFolder = m_programFolder;
+    portHooks.comPortNumber = [this] { return m_comPortNumber; };
+    portHooks.setComPortNumber = [this](const QString &number) { m_comPortNumber = number; };
+    portHooks.setCaption = [this](const QString &caption) { setWindowTitle(caption); };
+    portHooks.showMessage = [this](const QString &title, const QString &text) { showMessage(title, text); };
+    m_portDialog = new PortDialogOwner(std::move(portHooks), this);
 }
 
 MainWindow::~MainWindow()
@@ -318,7 +329,7 @@ void MainWindow::Lese_ComPort()
 
 void MainWindow::showPortCaption(const QString &number)
 {
-    setWindowTitle(u" MERIDOC / Instrument connected to "_s + u"COM"_s + number);
+    setWindowTitle(connectedCaption(number));
 }
 
 void MainWindow::auxputbyte(quint8 &byte)
@@ -362,6 +373,7 @@ void MainWindow::Clipboard1_Click()
 void MainWindow::mnuInterface1_Click()
 {
     closePortIfOpen();
+    m_portDialog->showDialog();
 }
 
 void MainWindow::mnuEnd_Click()

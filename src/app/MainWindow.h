@@ -14,6 +14,7 @@ class CommControl;
 class DataList;
 class DocumentActions;
 class EscWatch;
+class PortDialogOwner;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -42,6 +43,8 @@ public:
     void setComPortNumber(const QString &number) { m_comPortNumber = number; }
     // " MERIDOC / Instrument connected to COM" + number as the caption.
     void showPortCaption(const QString &number);
+    // The port selection dialog ComboPort1 (created on first use).
+    PortDialogOwner &portDialog() { return *m_portDialog; }
     // The path Port.txt was read from (the one chosen when it was missing).
     QString portFilePath() const { return m_portFilePath; }
 
@@ -152,6 +155,7 @@ private:
     DataList *m_data = nullptr;       // stat1's entries
     EscWatch *m_esc = nullptr;
     DocumentActions *m_documents = nullptr;
+    PortDialogOwner *m_portDialog = nullptr;   // ComboPort1
     QMenu *m_topMenus[4] = {};        // mnuDatei, mnuCom, mnuEinlese, mnuHelp
     QPushButton *m_clipboard1 = nullptr;
     QProgressBar *m_datenscroll1 = nullptr;
