@@ -155,7 +155,7 @@ bool CommControl::setDTREnable(bool on)
 
 void CommControl::setInputMode(int mode)
 {
-    m_inputMode = mode;
+    Q_UNUSED(mode);
 }
 
 QByteArray CommControl::input()

@@ -34,13 +34,16 @@ public:
     bool portOpen() const;
     bool setPortOpen(bool open);
 
+    // The line setters apply at once while open and at the next open
+    // otherwise. What the device cannot do (a pseudo-terminal's RTS, DTR,
+    // 7 data bits) is skipped and still counts as success.
     // "38400,n,8,1" style text; malformed text is refused (false, errorString()).
     bool setSettings(const QString &settings);
     // 0 none, 1 XON/XOFF.
     bool setHandshaking(int mode);
     bool setRTSEnable(bool on);
     bool setDTREnable(bool on);
-    // 0 = text; the data stay bytes either way.
+    // 0 = text; the data stay bytes either way, so the mode changes nothing.
     void setInputMode(int mode);
 
     // Input: every byte waiting, removed from the buffer; empty when none wait.
@@ -59,7 +62,8 @@ public:
     // CommEvent: the most recent event, kept until another replaces it.
     int commEvent() const;
     // True once the open device went away (pulled adapter, closed pty);
-    // the port is then closed and every further operation is a no-op.
+    // the port is then closed and every further operation does nothing
+    // (Output and the setters return false) until the next PortOpen = true.
     bool deviceLost() const;
 
     QString errorString() const;
@@ -94,7 +98,6 @@ private:
     // Unset until a download sets them: the lines stay as the system opened them.
     std::optional<bool> m_rts;
     std::optional<bool> m_dtr;
-    int m_inputMode = 0;
     int m_event = EventNone;
     bool m_lost = false;
     // What the open port was opened as, for the reason given when it is lost.

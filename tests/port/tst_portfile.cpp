@@ -3,7 +3,6 @@
 #include "PortFile.h"
 #include "PortNumber.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,49 +14,35 @@ class TestPortFile : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void mainWindowReadsTheNumberAtTheStartOfTheLine_data()
+    void mainWindowReading_data()
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("number");
         QTest::newRow("stored form") << " 3"_ba << u"3"_s;
-        QTest::newRow("two digits") << " 12"_ba << u"12"_s;
         QTest::newRow("digits then letters") << "12abc"_ba << u"12"_s;
         QTest::newRow("begins with COM") << "COM3"_ba << u"0"_s;
         QTest::newRow("empty line") << ""_ba << u"0"_s;
-        QTest::newRow("blanks inside") << "  1 2 "_ba << u"12"_s;
-        QTest::newRow("tab before") << "\t7"_ba << u"7"_s;
+        QTest::newRow("blanks and tab inside") << " \t1 2 "_ba << u"12"_s;
         QTest::newRow("leading zeros") << "007"_ba << u"7"_s;
-        QTest::newRow("zero") << "0"_ba << u"0"_s;
-        QTest::newRow("negative") << "-5"_ba << u"-5"_s;
-        QTest::newRow("blank after sign") << "- 5"_ba << u"-5"_s;
-        QTest::newRow("plus") << "+4"_ba << u"4"_s;
+        QTest::newRow("negative, blank after sign") << "- 5"_ba << u"-5"_s;
         QTest::newRow("minus zero") << "-0"_ba << u"0"_s;
-        QTest::newRow("sign alone") << "-"_ba << u"0"_s;
         QTest::newRow("big") << "70000"_ba << u"70000"_s;
         QTest::newRow("fraction") << "3.50x"_ba << u"3.5"_s;
-        QTest::newRow("whole fraction") << "4.0"_ba << u"4"_s;
         QTest::newRow("second point ends") << "1.2.3"_ba << u"1.2"_s;
-        QTest::newRow("point first") << ".5"_ba << u"0.5"_s;
         QTest::newRow("binary garbage") << "\x00\xff\x01 3"_ba << u"0"_s;
-        QTest::newRow("high bytes after") << "9\xe4\xf6"_ba << u"9"_s;
     }
 
-    void mainWindowReadsTheNumberAtTheStartOfTheLine()
+    void mainWindowReading()
     {
         QFETCH(QByteArray, line);
         QFETCH(QString, number);
         QCOMPARE(portNumberFromFirstLine(line), number);
     }
 
-    void hugeLinesStayCheap()
+    void hugeLineStaysCheap()
     {
-        QElapsedTimer timer;
-        timer.start();
         const QString digits = portNumberFromFirstLine(QByteArray(10 * 1024 * 1024, '7'));
-        QVERIFY(digits.size() <= 1024);
-        QVERIFY(digits.startsWith(u"777"_s));
-        QCOMPARE(portNumberFromFirstLine(QByteArray(10 * 1024 * 1024, ' ') + '3'), u"0"_s);
-        QVERIFY(timer.elapsed() < 500);
+        QVERIFY(digits.size() <= 1024 && digits.startsWith(u"777"_s));
     }
 
     void linesOfTheFile_data()
@@ -69,13 +54,9 @@ private Q_SLOTS:
         QTest::newRow("stored form") << " 3\r\n"_ba << true << " 3"_ba << u" 3"_s;
         QTest::newRow("zero length") << ""_ba << false << ""_ba << QString();
         QTest::newRow("only CR LF") << "\r\n"_ba << true << ""_ba << QString();
-        QTest::newRow("no line end") << " 8"_ba << true << " 8"_ba << u" 8"_s;
         QTest::newRow("several lines") << " 3\r\n 5\r\n\r\n"_ba << true << " 3"_ba << u" 5"_s;
-        QTest::newRow("LF only") << "2\n4\n"_ba << true << "2"_ba << u"4"_s;
-        QTest::newRow("CR only") << "2\r4\r"_ba << true << "2"_ba << u"4"_s;
         QTest::newRow("mixed ends") << "1\r\n2\n3\r\r\n"_ba << true << "1"_ba << u"3"_s;
-        QTest::newRow("blank line counts as text") << " 6\r\n \r\n"_ba << true << " 6"_ba << u" "_s;
-        QTest::newRow("first line empty") << "\r\n 9\r\n"_ba << true << ""_ba << u" 9"_s;
+        QTest::newRow("blank line counts") << " 6\r\n \r\n"_ba << true << " 6"_ba << u" "_s;
         QTest::newRow("binary") << "\x00\xfe\r\n\xff"_ba << true << "\x00\xfe"_ba << u"\u00ff"_s;
     }
 
@@ -92,29 +73,13 @@ private Q_SLOTS:
         QCOMPARE(lastNonEmptyLine(content), lastNonEmpty);
     }
 
-    void storedForm_data()
+    void storedFormReadsBack()
     {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("3") << 3 << "\x20\x33\x0d\x0a"_ba;
-        QTest::newRow("7") << 7 << "\x20\x37\x0d\x0a"_ba;
-        QTest::newRow("12") << 12 << "\x20\x31\x32\x0d\x0a"_ba;
-        QTest::newRow("0") << 0 << " 0\r\n"_ba;
-        QTest::newRow("negative") << -5 << "-5\r\n"_ba;
-    }
-
-    void storedForm()
-    {
-        QFETCH(int, port);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(formatPortFile(port), bytes);
-        // What was written reads back as the same number.
-        QCOMPARE(portNumberFromFirstLine(*firstLine(bytes)), QString::number(port));
-    }
-
-    void portFileLivesInTheProgramFolder()
-    {
-        QCOMPARE(portFilePath(u"/opt/meridoc"_s), u"/opt/meridoc/Port.txt"_s);
+        QCOMPARE(formatPortFile(7), "\x20\x37\x0d\x0a"_ba);
+        QCOMPARE(formatPortFile(12), "\x20\x31\x32\x0d\x0a"_ba);
+        QCOMPARE(formatPortFile(-5), "-5\r\n"_ba);
+        for (int port : {0, 3, 16, -5})
+            QCOMPARE(portNumberFromFirstLine(*firstLine(formatPortFile(port))), QString::number(port));
     }
 
     void numberTextAsCommPort_data()
@@ -122,28 +87,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("3") << u"3"_s << 3 << true;
         QTest::newRow("blanks around") << u"  12 "_s << 12 << true;
-        QTest::newRow("stored line") << u" 3"_s << 3 << true;
-        QTest::newRow("half rounds to even down") << u"2.5"_s << 2 << true;
-        QTest::newRow("half rounds to even up") << u"3.5"_s << 4 << true;
+        QTest::newRow("half to even, down") << u"2.5"_s << 2 << true;
+        QTest::newRow("half to even, up") << u"3.5"_s << 4 << true;
         QTest::newRow("above half") << u"2.51"_s << 3 << true;
-        QTest::newRow("below half") << u"2.49999"_s << 2 << true;
         QTest::newRow("negative half") << u"-2.5"_s << -2 << true;
-        QTest::newRow("negative") << u"-7"_s << -7 << true;
-        QTest::newRow("largest") << u"32767"_s << 32767 << true;
-        QTest::newRow("smallest") << u"-32768"_s << -32768 << true;
+        QTest::newRow("limits") << u"-32768"_s << -32768 << true;
         QTest::newRow("rounds out of range") << u"32767.5"_s << 0 << false;
-        QTest::newRow("too big") << u"70000"_s << 0 << false;
         QTest::newRow("very long") << QString(5000, u'9') << 0 << false;
-        QTest::newRow("leading zeros") << QString(5000, u'0') + u"5"_s << 5 << true;
+        QTest::newRow("long leading zeros") << QString(5000, u'0') + u"5"_s << 5 << true;
         QTest::newRow("empty") << QString() << 0 << false;
-        QTest::newRow("blank") << u"  "_s << 0 << false;
         QTest::newRow("letters") << u"COM3"_s << 0 << false;
         QTest::newRow("trailing letters") << u"3a"_s << 0 << false;
         QTest::newRow("blank inside") << u"1 2"_s << 0 << false;
         QTest::newRow("point alone") << u"."_s << 0 << false;
-        QTest::newRow("sign alone") << u"-"_s << 0 << false;
     }
 
     void numberTextAsCommPort()
@@ -164,18 +121,15 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(ports));
         QVERIFY(QFile::link(u"/dev/null"_s, ports + u"/com2"_s));
         QVERIFY(QFile::link(dir.path() + u"/unplugged"_s, ports + u"/com4"_s));
-        QFile upper(ports + u"/COM6"_s);
-        QVERIFY(upper.open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(u"/dev/null"_s, ports + u"/COM6"_s));
 
         QCOMPARE(comDevicePath(2, dir.path()), ports + u"/com2"_s);
         // An adapter that is unplugged right now still means that port.
         QCOMPARE(comDevicePath(4, dir.path()), ports + u"/com4"_s);
-        QCOMPARE(comDevicePath(1, dir.path()), u"/dev/ttyS0"_s);
-        QCOMPARE(comDevicePath(16, dir.path()), u"/dev/ttyS15"_s);
         QCOMPARE(comDevicePath(6, dir.path()), u"/dev/ttyS5"_s);
+        QCOMPARE(comDevicePath(16, dir.path()), u"/dev/ttyS15"_s);
         QCOMPARE(comDevicePath(0, dir.path()), QString());
         QCOMPARE(comDevicePath(17, dir.path()), QString());
-        QCOMPARE(comDevicePath(-1, dir.path()), QString());
     }
 };
 
