@@ -29,7 +29,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     host.beginDownload();
     const PortOpenResult opened = openPortStep(host.comm(), host.comPortNumber());
     if (opened.outcome == PortOpenResult::Failed) {
-        host.showMessage(u"Serial port"_s, opened.message);
+        host.showMessage(opened.title, opened.message);
         return false;
     }
     host.setClipboardButtonVisible(false);

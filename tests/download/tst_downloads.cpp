@@ -6,6 +6,8 @@
 #include "SampleData.h"
 #include "tst_downloads_rig.h"
 
+#include "SurfaceText.h"
+
 #include <QProgressBar>
 
 using namespace Qt::StringLiterals;
@@ -51,6 +53,7 @@ private Q_SLOTS:
     void eachMenuEntry_data();
     void eachMenuEntry();
     void secondDownloadWithFewerBlocks();
+    void portOpenAlready();
     void busyPortStopsBeforeAnything_data();
     void busyPortStopsBeforeAnything();
 };
@@ -186,6 +189,24 @@ void TestDownloads::secondDownloadWithFewerBlocks()
     QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 2)), "b\r\n" + bar + "\r\n\r\n");
 }
 
+void TestDownloads::portOpenAlready()
+{
+    DownloadRig rig;
+    SimulatedInstrument &sim = rig.plug(InstrumentFamily::Kestra);
+    rig.start();
+    rig.window->comm().setCommPort(3);
+    QVERIFY(rig.window->comm().setPortOpen(true));
+
+    rig.trigger("mnuKestra2");
+
+    QCOMPARE(rig.window->findChild<SurfaceText *>()->lines(),
+             QStringList{u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s});
+    QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::Kestra));
+    QVERIFY(!rig.window->comm().portOpen());
+    QTRY_COMPARE(sim.received(), "T4$qura1\n\r"_ba);
+    QVERIFY(rig.dialogs.isEmpty());
+}
+
 void TestDownloads::busyPortStopsBeforeAnything_data()
 {
     QTest::addColumn<QByteArray>("entry");
@@ -210,6 +231,7 @@ void TestDownloads::busyPortStopsBeforeAnything()
     rig.trigger(entry.constData());
 
     QCOMPARE(rig.dialogs.size(), 1);
+    QVERIFY(!rig.dialogs.first().title.isEmpty());
     QVERIFY2(rig.dialogs.first().text.contains(u"COM"_s), qPrintable(rig.dialogs.first().text));
     QVERIFY(!rig.window->comm().portOpen());
     QVERIFY(!rig.menusLocked());

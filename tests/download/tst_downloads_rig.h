@@ -18,6 +18,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
 #include <optional>
 
@@ -51,7 +54,19 @@ public:
     {
         silent = std::make_unique<Pty>();
         silent->linkAsCom(folder.path(), 3);
+        ::fcntl(silent->masterFd(), F_SETFL, ::fcntl(silent->masterFd(), F_GETFL) | O_NONBLOCK);
         return *silent;
+    }
+
+    // Everything the program has sent to the silent device so far.
+    QByteArray sentToSilent()
+    {
+        QTest::qWait(20);
+        char buffer[512];
+        qsizetype n;
+        while ((n = ::read(silent->masterFd(), buffer, sizeof buffer)) > 0)
+            silentBytes.append(buffer, n);
+        return silentBytes;
     }
 
     MainWindow &start()
@@ -90,6 +105,19 @@ public:
     {
         at(ms, [this] { QTest::keyClick(window.get(), Qt::Key_Escape); });
     }
+    // Presses ESC once the condition holds (checked every few milliseconds).
+    void pressEscWhen(std::function<bool()> condition)
+    {
+        auto *poll = new QTimer(window.get());
+        QObject::connect(poll, &QTimer::timeout, window.get(), [this, poll, condition] {
+            if (!condition())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        });
+        poll->start(2);
+    }
 
     QList<QByteArray> entries() const { return window->dataList().entries(); }
     DownloadState &state() const { return window->state(); }
@@ -97,6 +125,7 @@ public:
     QTemporaryDir folder;
     std::unique_ptr<SimulatedInstrument> instrument;
     std::unique_ptr<Pty> silent;
+    QByteArray silentBytes;
     std::unique_ptr<MainWindow> window;
     QList<MainWindow::DialogRequest> dialogs;
     QList<FileRequest> files;

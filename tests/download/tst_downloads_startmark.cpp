@@ -1,0 +1,91 @@
+// The wait for the "$s$" start mark of the DURAMO Varden and the QF-2000,
+// counted read by read (the waits themselves take no time here).
+#include "DataList.h"
+#include "Downloads.h"
+#include "FakeHost.h"
+#include "Pty.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+class TestStartMark : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void startMark_data();
+    void startMark();
+};
+
+void TestStartMark::startMark_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<int>("firstPass");
+    QTest::addColumn<bool>("found");
+
+    // Bytes written during the events of pass n are taken by the read of pass n + 2.
+    QTest::newRow("whole mark") << QList<QByteArray>{"xx$s$"} << 1 << true;
+    QTest::newRow("split over two reads") << QList<QByteArray>{"$s", "$"} << 3 << true;
+    QTest::newRow("in the 1100th read") << QList<QByteArray>{"$s$"} << 1098 << true;
+    QTest::newRow("in the 1101st read") << QList<QByteArray>{"$s$"} << 1099 << false;
+    QTest::newRow("case matters") << QList<QByteArray>{"$S$"} << 1 << false;
+}
+
+void TestStartMark::startMark()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(int, firstPass);
+    QFETCH(bool, found);
+
+    QTemporaryDir folder;
+    Pty instrument;
+    QVERIFY(instrument.linkAsCom(folder.path(), 3));
+    FakeHost host(folder.path(), u"3"_s);
+    host.setDelayScale(0);
+    host.dataList().setEntries({"old"});
+    const QByteArray bar(20, '_');
+    auto send = [&](const QByteArray &bytes) {
+        QCOMPARE(::write(instrument.masterFd(), bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        // Let the terminal layer hand the bytes to the program's side.
+        ::usleep(3000);
+    };
+    int pass = 0;
+    bool dataSent = false;
+    host.setOnEvents([&] {
+        ++pass;
+        const qsizetype piece = pass - firstPass;
+        if (piece >= 0 && piece < pieces.size())
+            send(pieces.at(piece));
+        if (host.controls().progressVisible && !dataSent) {
+            dataSent = true;
+            send("H\r\na\r\n" + bar + "\r\nEnd\r\n");
+        }
+    });
+
+    mnuVarden_Click(host);
+
+    QVERIFY(!host.comm().portOpen());
+    QVERIFY(!host.controls().menusLocked);
+    QVERIFY(!host.controls().warnText2Visible);
+    QCOMPARE(host.escTests() > 0, found);
+    if (found) {
+        QCOMPARE(host.dataList().entries(), (QList<QByteArray>{"H", "a", bar, "End"}));
+        QCOMPARE(host.state().LastValueIndex, 1);
+        QCOMPARE(host.saveRequests().size(), 1);
+        QVERIFY(host.messages().isEmpty());
+        QVERIFY(host.controls().dataListVisible);
+    } else {
+        QCOMPARE(host.delays(), QList<double>(1101, 10.0));
+        QCOMPARE(host.dataList().entries(), QList<QByteArray>{"old"});
+        QVERIFY(!host.controls().dataListVisible);
+        QVERIFY(!host.controls().clipboardButtonVisible);
+        QVERIFY(host.saveRequests().isEmpty());
+        QCOMPARE(host.messages().size(), 1);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestStartMark)
+#include "tst_downloads_startmark.moc"
