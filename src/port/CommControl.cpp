@@ -231,12 +231,7 @@ void CommControl::onErrorOccurred(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError)
         return;
     if (m_step) {
-        const ErrorVerdict verdict = classifySerialError(*m_step, error);
-        if (verdict != m_stepVerdict && worseVerdict(verdict, m_stepVerdict) == verdict) {
-            m_stepVerdict = verdict;
-            m_stepError = error;
-            m_stepErrorString = m_port->errorString();
-        }
+        noteStepError(classifySerialError(*m_step, error), error, m_port->errorString());
         return;
     }
     if (m_lost)
@@ -264,18 +259,45 @@ void CommControl::onReadyRead()
 template<typename Call>
 ErrorVerdict CommControl::runStep(SerialStep step, Call &&call)
 {
+    // A slot of received() may call back into the control while a wait
+    // inside a step reads bytes; the outer step then acts on what the inner raised.
+    const std::optional<SerialStep> outerStep = m_step;
+    const ErrorVerdict outerVerdict = m_stepVerdict;
+    const QSerialPort::SerialPortError outerError = m_stepError;
+    const QString outerErrorString = m_stepErrorString;
+
     m_step = step;
     m_stepVerdict = ErrorVerdict::Ignore;
     m_stepError = QSerialPort::NoError;
     m_stepErrorString.clear();
     call();
-    m_step.reset();
     const ErrorVerdict verdict = m_stepVerdict;
+    const QSerialPort::SerialPortError error = m_stepError;
+    const QString errorString = m_stepErrorString;
+
+    m_step = outerStep;
+    m_stepVerdict = outerVerdict;
+    m_stepError = outerError;
+    m_stepErrorString = outerErrorString;
+    if (outerStep) {
+        noteStepError(verdict, error, errorString);
+        return verdict;
+    }
     if (verdict == ErrorVerdict::DeviceLost)
-        becomeLost(m_stepError, m_stepErrorString);
+        becomeLost(error, errorString);
     else if (verdict == ErrorVerdict::Failure)
-        fail(m_stepError, m_stepErrorString);
+        fail(error, errorString);
     return verdict;
+}
+
+void CommControl::noteStepError(ErrorVerdict verdict, QSerialPort::SerialPortError error,
+                                const QString &errorString)
+{
+    if (verdict == m_stepVerdict || worseVerdict(verdict, m_stepVerdict) != verdict)
+        return;
+    m_stepVerdict = verdict;
+    m_stepError = error;
+    m_stepErrorString = errorString;
 }
 
 bool CommControl::applyLineSettings()

@@ -81,6 +81,8 @@ private:
     // Runs one QSerialPort call as the given step and acts on the errors it raised.
     template<typename Call>
     ErrorVerdict runStep(SerialStep step, Call &&call);
+    // Keeps the most serious error raised inside the step under way.
+    void noteStepError(ErrorVerdict verdict, QSerialPort::SerialPortError error, const QString &errorString);
     bool applyLineSettings();
     bool applyHandshaking();
     bool applySignal(bool rts, bool on);
