@@ -44,6 +44,9 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
         comm.clearOutBuffer();
     host.MenueGesperrt();
     comm.setSettings(QString::fromLatin1(link.settings));
+    // Every download sets its own handshake: the ORVIK's switch back to none
+    // does not reach a control whose device was lost.
+    comm.setHandshaking(link.xonXoff ? 1 : 0);
     if (link.modemLines != ModemLines::Unchanged) {
         const bool raised = link.modemLines == ModemLines::Raised;
         comm.setRTSEnable(raised);

@@ -12,7 +12,6 @@
 void mnuOV_Click(DownloadHost &host)
 {
     host.state().OrvikMode = 255;
-    host.comm().setHandshaking(1);
     DownloadBlocks(host);
     host.comm().setHandshaking(0);
 }

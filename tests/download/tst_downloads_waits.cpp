@@ -42,6 +42,7 @@ private Q_SLOTS:
     void escWhileReceiving();
     void instrumentLost_data();
     void instrumentLost();
+    void handshakeAfterLostOrvik();
 };
 
 void TestDownloadWaits::escBeforeAnyData_data()
@@ -210,6 +211,26 @@ void TestDownloadWaits::instrumentLost()
             QCOMPARE(rig.entries().at(i) + "\r", kept.at(i));
         QCOMPARE(rig.state().ReceiveBuffer, assembleReceivedText(rig.entries()));
     }
+}
+
+void TestDownloadWaits::handshakeAfterLostOrvik()
+{
+    DownloadRig rig;
+    SimulatedInstrument &orvik = rig.plug(InstrumentFamily::Orvik);
+    orvik.setDropAfter(30);
+    rig.start();
+    QVERIFY(orvik.pressKey());
+    rig.trigger("mnuOV");
+    QCOMPARE(rig.dialogs.size(), 1);
+
+    SimulatedInstrument &st = rig.plug(InstrumentFamily::DuramoSt);
+    st.setStartDelayMs(200);
+    std::optional<bool> xonXoff;
+    rig.at(100, [&] { xonXoff = st.programSettings().xonXoff; });
+    rig.trigger("mnuDuramoST");
+
+    QCOMPARE(xonXoff, std::optional<bool>(false));
+    QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::DuramoSt));
 }
 
 QTEST_MAIN(TestDownloadWaits)
