@@ -59,13 +59,11 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
             host.processEvents();
         else
             host.waitForEvents(IdleWaitMs);
-        if (comm.deviceLost()) {
-            end = ReceiveEnd::DeviceLost;
-            break;
-        }
-        if (comm.commEvent() != CommControl::EventReceive)
+        // Bytes that arrived before the device went away still make entries.
+        const bool lost = comm.deviceLost();
+        if (!lost && comm.commEvent() != CommControl::EventReceive)
             continue;
-        if (firstData) {
+        if (firstData && !lost) {
             host.setWarnText2(QString());
             host.setWarnText2(u"Data download from instrument is running"_s);
             host.setWarnText1Visible(true);
@@ -73,8 +71,13 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
         }
 
         cutter.feed(comm.input(), entries);
-        if (entries.isEmpty())
+        if (entries.isEmpty()) {
+            if (lost) {
+                end = ReceiveEnd::DeviceLost;
+                break;
+            }
             continue;
+        }
         // The end-of-file event ends the reception after the records it closed.
         const bool endOfFile = comm.commEvent() == CommControl::EventEof;
         const bool ends = cutter.ended() || endOfFile;
@@ -84,6 +87,10 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
         entries.clear();
         if (ends) {
             end = cutter.ended() ? ReceiveEnd::EndMark : ReceiveEnd::EndOfFile;
+            break;
+        }
+        if (lost) {
+            end = ReceiveEnd::DeviceLost;
             break;
         }
     }

@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -66,6 +68,7 @@ bool CommControl::setPortOpen(bool open)
         return false;
     }
     m_lost = false;
+    m_leftover.clear();
     resetError();
     m_event = EventNone;
     const QString path = devicePath();
@@ -115,9 +118,9 @@ bool CommControl::setSettings(const QString &settings)
         fail(QSerialPort::UnsupportedOperationError, why);
         return false;
     }
+    m_settings = *parsed;
     if (m_lost)
         return false;
-    m_settings = *parsed;
     return !m_port->isOpen() || applyLineSettings();
 }
 
@@ -129,27 +132,27 @@ bool CommControl::setHandshaking(int mode)
              u"handshaking %1 is not known (0 none, 1 XON/XOFF)"_s.arg(mode));
         return false;
     }
+    m_handshaking = mode;
     if (m_lost)
         return false;
-    m_handshaking = mode;
     return !m_port->isOpen() || applyHandshaking();
 }
 
 bool CommControl::setRTSEnable(bool on)
 {
     resetError();
+    m_rts = on;
     if (m_lost)
         return false;
-    m_rts = on;
     return !m_port->isOpen() || applySignal(true, on);
 }
 
 bool CommControl::setDTREnable(bool on)
 {
     resetError();
+    m_dtr = on;
     if (m_lost)
         return false;
-    m_dtr = on;
     return !m_port->isOpen() || applySignal(false, on);
 }
 
@@ -160,6 +163,8 @@ void CommControl::setInputMode(int mode)
 
 QByteArray CommControl::input()
 {
+    if (m_lost)
+        return std::exchange(m_leftover, QByteArray());
     if (!portOpen())
         return {};
     return m_port->readAll();
@@ -167,6 +172,8 @@ QByteArray CommControl::input()
 
 qint64 CommControl::bytesWaiting() const
 {
+    if (m_lost)
+        return m_leftover.size();
     return portOpen() ? m_port->bytesAvailable() : 0;
 }
 
@@ -186,6 +193,7 @@ bool CommControl::output(const QByteArray &bytes)
 
 void CommControl::clearInBuffer()
 {
+    m_leftover.clear();
     if (!portOpen())
         return;
     runStep(SerialStep::Transfer, [this] {
@@ -356,8 +364,11 @@ void CommControl::becomeLost(QSerialPort::SerialPortError error, const QString &
     if (error != QSerialPort::ReadError && !reason.isEmpty())
         text += u" (%1)"_s.arg(reason);
     fail(QSerialPort::ResourceError, text);
-    if (m_port->isOpen())
+    // Bytes Qt read before the hang-up are still the instrument's data.
+    if (m_port->isOpen()) {
+        m_leftover = m_port->readAll();
         m_port->close();
+    }
     Q_EMIT lost(text);
 }
 

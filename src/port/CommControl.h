@@ -102,6 +102,8 @@ private:
     std::optional<bool> m_dtr;
     int m_event = EventNone;
     bool m_lost = false;
+    // What Qt had read but nobody taken when the device went away.
+    QByteArray m_leftover;
     // What the open port was opened as, for the reason given when it is lost.
     qint16 m_openPort = 0;
     QString m_openPath;

@@ -3,11 +3,10 @@
 #pragma once
 
 #include "PortDialog.h"
+#include "SerialPortsWindow.h"
 
 #include <QObject>
 #include <QPointer>
-
-class SerialPortsWindow;
 
 class PortDialogOwner : public QObject
 {

@@ -113,6 +113,7 @@ private Q_SLOTS:
     void progressWrapsWithoutLoss();
     void progressArithmetic();
     void vanishingDeviceKeepsEarlierLines();
+    void linesReadJustBeforeTheLossAreKept();
     void waitingIsIdle();
     void floodIsNotSlowed();
 };
@@ -271,6 +272,28 @@ void TestReceiveLines::vanishingDeviceKeepsEarlierLines()
     QCOMPARE(link.host.dataList().entries(), (Entries {"A"_ba, "B"_ba}));
     QVERIFY(!link.host.controls().warnText1Visible);
     QVERIFY(link.host.comm().deviceLost());
+}
+
+void TestReceiveLines::linesReadJustBeforeTheLossAreKept()
+{
+    Link link("\r\n"_ba, 2, 300);
+    QVERIFY(link.ready);
+    link.host.setOnEvents([&link] {
+        if (link.host.eventPasses() != 1)
+            return;
+        // The serial control takes the line in, then the adapter is pulled
+        // before the receiver has looked at it.
+        link.send("A\r\nB\r\n"_ba);
+        QElapsedTimer wait;
+        wait.start();
+        while (link.host.comm().bytesWaiting() < 6 && wait.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        link.pty.closeMaster();
+        while (!link.host.comm().deviceLost() && wait.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    });
+    QCOMPARE(ReceiveLines(link.host), ReceiveEnd::DeviceLost);
+    QCOMPARE(link.host.dataList().entries(), (Entries {"A"_ba, "B"_ba}));
 }
 
 void TestReceiveLines::waitingIsIdle()

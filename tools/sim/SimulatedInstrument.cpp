@@ -249,8 +249,10 @@ void SimulatedInstrument::startTransfer()
                  {m_answerPauseMs >= 0 ? m_answerPauseMs : 200, data}};
         break;
     case TransferStart::Polling:
+        // The program polls every 500 ms and drops what arrived up to the
+        // moment it saw the answer, so the data wait longer than one poll.
         parts = {{m_startDelayMs, std::make_shared<BufferSource>(WireBytes::pollingAnswer())},
-                 {m_answerPauseMs >= 0 ? m_answerPauseMs : 300, data}};
+                 {m_answerPauseMs >= 0 ? m_answerPauseMs : 800, data}};
         break;
     }
     m_state = State::Sending;

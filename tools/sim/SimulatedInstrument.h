@@ -52,7 +52,7 @@ public:
     void setBaud(int baud);
     // From the key press or the start command to the first byte.
     void setStartDelayMs(int ms);
-    // From "$s$" or the polling answer to the data; 200 ms for "$s$" and 300 ms
+    // From "$s$" or the polling answer to the data; 200 ms for "$s$" and 800 ms
     // for the answer unless set.
     void setAnswerPauseMs(int ms);
     void setLinePauseMs(int ms);
