@@ -6,6 +6,7 @@
 #include "DownloadState.h"
 #include "LineCutter.h"
 
+#include <QElapsedTimer>
 #include <QList>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,9 @@ namespace {
 
 // Longest sleep while nothing arrives; the serial control wakes us earlier.
 constexpr int IdleWaitMs = 20;
+// The bar repaints (with what lies behind it) at every visible step; at full
+// speed that cost more than the reception itself, so it moves at most this often.
+constexpr int ProgressIntervalMs = 250;
 
 } // namespace
 
@@ -49,6 +53,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
     const int progressMax = host.progressMax();
     QList<QByteArray> entries;
     ReceiveEnd end = ReceiveEnd::Esc;
+    QElapsedTimer sinceProgressShown;
+    sinceProgressShown.start();
 
     for (;;) {
         if (host.escPressed()) {
@@ -83,7 +89,10 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
         const bool ends = cutter.ended() || endOfFile;
         host.dataList().addEntries(entries);
         progress = progressAfterEntries(progress, progressMax, entries.size(), ends);
-        host.setProgressValue(progress);
+        if (ends || sinceProgressShown.elapsed() >= ProgressIntervalMs) {
+            host.setProgressValue(progress);
+            sinceProgressShown.restart();
+        }
         entries.clear();
         if (ends) {
             end = cutter.ended() ? ReceiveEnd::EndMark : ReceiveEnd::EndOfFile;
@@ -95,6 +104,7 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
         }
     }
 
+    host.setProgressValue(progress);
     host.setWarnText1Visible(false);
     comm.clearInBuffer();
     comm.clearOutBuffer();
