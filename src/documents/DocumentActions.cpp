@@ -20,6 +20,19 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+class BusyCursor
+{
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
 DocumentActions::DocumentActions(QWidget *window, DataList &list, DownloadState &state,
                                  SharedFileDialog &fileDialog, QString programFolder, Hooks hooks)
     : QObject(window)
@@ -99,15 +112,20 @@ void DocumentActions::open()
     if (chosen && !chosen->isEmpty()) {
         const QString path = *chosen;
         QFile file(path);
-        QByteArray bytes;
-        bool read = file.open(QIODevice::ReadOnly);
-        if (read) {
-            bytes = file.readAll();
-            read = file.error() == QFileDevice::NoError;
+        bool read = false;
+        {
+            // A file of millions of lines takes seconds to read and cut.
+            const BusyCursor busy;
+            read = file.open(QIODevice::ReadOnly);
+            QByteArray bytes;
+            if (read) {
+                bytes = file.readAll();
+                read = file.error() == QFileDevice::NoError;
+            }
+            if (read)
+                m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(bytes)));
         }
-        if (read) {
-            m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(bytes)));
-        } else {
+        if (!read) {
             message(u"Open data file"_s,
                     u"The file %1 could not be read:\n%2\n\n"
                     "The data in the list are unchanged. Check the file and open it again."_s

@@ -1,5 +1,7 @@
 #include "DataList.h"
 
+#include <algorithm>
+
 DataList::DataList(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -57,9 +59,14 @@ void DataList::setEntries(QList<QByteArray> entries)
 
 QString DataList::displayText(const QByteArray &entry)
 {
+    // A row shows far less than this; laying out a line of megabytes would
+    // hold the window for seconds at every repaint.
+    constexpr qsizetype shownLength = 4096;
+    QString text = QString::fromLatin1(entry.first(std::min(entry.size(), shownLength)));
+    if (entry.size() > shownLength)
+        text += QChar(u'\u2026');
     // Entries may hold line breaks of the instrument; drawn as symbols they
     // keep every entry on one row of the list.
-    QString text = QString::fromLatin1(entry);
     for (QChar &c : text) {
         if (c == u'\r')
             c = QChar(u'\u240D');

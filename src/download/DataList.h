@@ -27,7 +27,8 @@ public:
     // Replaces the whole list at once (Open).
     void setEntries(QList<QByteArray> entries);
 
-    // How an entry is shown: Latin-1, CR and LF as visible symbols.
+    // How an entry is shown: Latin-1, CR and LF as visible symbols, and of a
+    // very long entry only its first 4096 characters and an ellipsis.
     static QString displayText(const QByteArray &entry);
 
 private:

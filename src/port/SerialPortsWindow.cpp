@@ -23,6 +23,8 @@ QTableWidget *makeTable(const QStringList &headers, const QString &name, QWidget
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    // Rows one line high, so all sixteen COM numbers fit without scrolling.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
 }
@@ -68,12 +70,12 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
     layout->addWidget(new QLabel(
         u"COM numbers of this program (links in %1):"_s.arg(QDir(m_programFolder).filePath(u"ports"_s)), this));
     m_comTable = makeTable({u"COM"_s, u"Opens"_s, u"Link target"_s, u"Present"_s}, u"comTable"_s, this);
-    layout->addWidget(m_comTable);
+    layout->addWidget(m_comTable, 3);
     layout->addWidget(new QLabel(u"Serial devices present:"_s, this));
     m_deviceTable = makeTable({u"Device"_s, u"Description"_s, u"Maker"_s, u"Serial number"_s, u"USB ids"_s,
                                u"Stable link"_s, u"COM"_s},
                               u"deviceTable"_s, this);
-    layout->addWidget(m_deviceTable);
+    layout->addWidget(m_deviceTable, 1);
 
     auto *buttonRow = new QWidget(this);
     auto *buttons = new QHBoxLayout(buttonRow);
@@ -106,7 +108,7 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
             m_comNumber->setValue(row + 1);
     });
 
-    resize(900, 560);
+    resize(900, 640);
     refresh();
 }
 

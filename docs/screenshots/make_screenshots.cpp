@@ -1,0 +1,115 @@
+// Renders the windows shown in the README: the main window after a download
+// from the simulated ORVIK, the port dialog and the "Serial ports" window.
+// Usage: meridoc-screenshots OUTPUT-FOLDER
+
+#include "MainWindow.h"
+#include "PortDialogOwner.h"
+#include "SimulatedInstrument.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Lets the windows lay themselves out and paint before they are grabbed.
+void settle(int ms = 300)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool save(QWidget *widget, const QString &path)
+{
+    if (!widget) {
+        QTextStream(stderr) << "meridoc-screenshots: nothing to grab for " << path << "\n";
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !widget->grab().save(&file, "PNG") || !file.commit()) {
+        QTextStream(stderr) << "meridoc-screenshots: cannot write " << path << ": " << file.errorString() << "\n";
+        return false;
+    }
+    QTextStream(stdout) << path << "\n";
+    return true;
+}
+
+bool copyFolder(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    const QDir source(from);
+    for (const QString &name : source.entryList(QDir::Files)) {
+        if (!QFile::copy(source.filePath(name), QDir(to).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (app.arguments().size() != 2) {
+        QTextStream(stderr) << "usage: meridoc-screenshots OUTPUT-FOLDER\n";
+        return 2;
+    }
+    const QDir output(app.arguments().at(1));
+    QTemporaryDir folder;
+    if (!folder.isValid() || !output.mkpath(u"."_s)) {
+        QTextStream(stderr) << "meridoc-screenshots: cannot make the folders\n";
+        return 1;
+    }
+
+    // A program folder as a user has it: the help beside the program, COM 3 chosen.
+    const QString helpSource = QDir(QCoreApplication::applicationDirPath()).filePath(u"HTML_Help"_s);
+    QFile portFile(QDir(folder.path()).filePath(u"Port.txt"_s));
+    if (!copyFolder(helpSource, QDir(folder.path()).filePath(u"HTML_Help"_s))
+        || !QDir(folder.path()).mkpath(u"mes"_s) || !portFile.open(QIODevice::WriteOnly)
+        || portFile.write(" 3\r\n") != 4) {
+        QTextStream(stderr) << "meridoc-screenshots: cannot prepare a program folder from " << helpSource << "\n";
+        return 1;
+    }
+    portFile.close();
+
+    SimulatedInstrument instrument(InstrumentFamily::Orvik);
+    if (!instrument.isOpen() || !instrument.linkAsCom(folder.path(), 3)) {
+        QTextStream(stderr) << "meridoc-screenshots: no simulated instrument: " << instrument.errorString() << "\n";
+        return 1;
+    }
+    instrument.setStartDelayMs(250);
+
+    MainWindow window(folder.path());
+    // The blocks are not saved: the question is answered No, the file dialog cancelled.
+    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.fileDialog().setChooser([](SharedFileDialog::Mode, const SharedFileDialog &) {
+        return std::optional<QString>();
+    });
+    window.load();
+    settle();
+    instrument.pressKey();
+    window.findChild<QAction *>(u"mnuOV"_s)->trigger();
+    settle();
+
+    bool ok = save(&window, output.filePath(u"main-window.png"_s));
+
+    window.portDialog().showDialog();
+    settle();
+    ok = save(window.portDialog().dialog(), output.filePath(u"port-dialog.png"_s)) && ok;
+
+    window.portDialog().showDeviceManager();
+    settle();
+    ok = save(window.portDialog().serialPortsWindow(), output.filePath(u"serial-ports.png"_s)) && ok;
+    return ok ? 0 : 1;
+}
