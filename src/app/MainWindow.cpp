@@ -96,6 +96,7 @@ std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
 MainWindow::MainWindow(const QString &programFolder, QWidget *parent)
     : QMainWindow(parent)
     , m_programFolder(programFolder)
+    , m_helpFolder(programFolder + u"/HTML_Help"_s)
     , m_state(std::make_unique<DownloadState>())
 {
     setObjectName(u"main"_s);
@@ -289,7 +290,7 @@ void MainWindow::SetMinimizedIcon()
 {
     if (!(windowState() & Qt::WindowMinimized))
         return;
-    const QIcon icon(m_programFolder + u"/HTML_Help/qura3.ico"_s);
+    const QIcon icon(m_helpFolder + u"/qura3.ico"_s);
     // A missing or unreadable icon file leaves the window's own icon.
     if (!icon.availableSizes().isEmpty())
         setWindowIcon(icon);
@@ -339,7 +340,7 @@ void MainWindow::auxputbyte(quint8 &byte)
 
 void MainWindow::ShowHelp()
 {
-    const QString page = m_programFolder + u"/HTML_Help/Meridoc_Help_E.html"_s;
+    const QString page = m_helpFolder + u"/Meridoc_Help_E.html"_s;
     // Failures stay silent: without the page there is nothing to show.
     if (QFileInfo::exists(page))
         QDesktopServices::openUrl(QUrl::fromLocalFile(page));

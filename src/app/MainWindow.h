@@ -31,10 +31,15 @@ class MainWindow : public QMainWindow, public DownloadHost
 {
     Q_OBJECT
 public:
-    // programFolder: the folder of the executable (Port.txt, HTML_Help/, mes/,
-    // ports/). Builds the controls and menus; nothing is read or shown yet.
+    // programFolder: the folder of Port.txt, mes/ and ports/; the help folder
+    // is its HTML_Help/ until setHelpFolder. Builds the controls and menus;
+    // nothing is read or shown yet.
     explicit MainWindow(const QString &programFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // The folder of the help page and the icon (an installed program keeps
+    // them apart from its data).
+    void setHelpFolder(const QString &folder) { m_helpFolder = folder; }
 
     // The start-up sequence: the FENNIX commands, show the window, the
     // minimized icon, then Port.txt into ComPortNumber and the caption.
@@ -142,6 +147,7 @@ private:
     bool ask(DialogKind kind, const QString &title, const QString &text);
 
     QString m_programFolder;
+    QString m_helpFolder;
     QString m_comPortNumber;
     QString m_portFilePath;
     bool m_ending = false;
