@@ -1,0 +1,267 @@
+#include "FaultMatrix.h"
+
+#include "InstrumentLinks.h"
+#include "ProcessProbe.h"
+#include "SampleData.h"
+#include "tst_downloads_rig.h"
+
+#include <QElapsedTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct MenuEntry
+{
+    const char *name;
+    InstrumentFamily family;
+    const InstrumentLink *link;
+};
+
+const MenuEntry Entries[] = {
+    {"mnuOV", InstrumentFamily::Orvik, &InstrumentLinks::Orvik},
+    {"mnuVarden", InstrumentFamily::Varden, &InstrumentLinks::Varden},
+    {"mnuQF2000", InstrumentFamily::Qf2000, &InstrumentLinks::Varden},
+    {"mnuDuramoFN", InstrumentFamily::DuramoFn, &InstrumentLinks::DuramoFn},
+    {"mnuQF100", InstrumentFamily::Qf100, &InstrumentLinks::DuramoFn},
+    {"mnuDuramoST", InstrumentFamily::DuramoSt, &InstrumentLinks::DuramoSt},
+    {"mnuKestra2", InstrumentFamily::Kestra, &InstrumentLinks::DuramoSt},
+    {"mnuQFU", InstrumentFamily::Qfu, &InstrumentLinks::Qfu},
+    {"mnuFennix", InstrumentFamily::Fennix, &InstrumentLinks::Fennix},
+    {"mnuFennix_Radio", InstrumentFamily::FennixRadio, &InstrumentLinks::FennixRadio},
+};
+
+// What the list holds when a download starts; one entry, so that two entries
+// can only be lines of the new download.
+const QList<QByteArray> Previous{"previous download"};
+
+// Long enough for the program to reach its wait before the instrument speaks.
+constexpr int StartDelayMs = 120;
+constexpr int LinePauseMs = 10;
+// The FENNIX's data must come more than one poll (500 ms) after its answer.
+constexpr int FennixAnswerPauseMs = 600;
+// The longest any case may keep the menu handler: the FENNIX polls for 500 ms
+// and its data follow the answer 800 ms later.
+constexpr qint64 MaxHandlerMs = 4000;
+constexpr int IdleSpanMs = 200;
+constexpr double MaxIdleCpuSeconds = 0.05;
+
+const char *faultName(Fault fault)
+{
+    switch (fault) {
+    case Fault::PortMissing: return "port missing";
+    case Fault::PortBusy: return "port busy";
+    case Fault::VanishBeforeData: return "device vanishes before data";
+    case Fault::VanishMidLine: return "device vanishes mid-line";
+    case Fault::EscWaiting: return "ESC while waiting";
+    case Fault::EscAnswered: return "ESC after the answer";
+    case Fault::EscReceiving: return "ESC while receiving";
+    case Fault::CloseWaiting: return "closed while waiting";
+    case Fault::CloseAnswered: return "closed after the answer";
+    case Fault::CloseReceiving: return "closed while receiving";
+    }
+    return "?";
+}
+
+bool isEsc(Fault f) { return f == Fault::EscWaiting || f == Fault::EscAnswered || f == Fault::EscReceiving; }
+bool isClose(Fault f)
+{
+    return f == Fault::CloseWaiting || f == Fault::CloseAnswered || f == Fault::CloseReceiving;
+}
+bool isAnswered(Fault f) { return f == Fault::EscAnswered || f == Fault::CloseAnswered; }
+bool isReceiving(Fault f) { return f == Fault::EscReceiving || f == Fault::CloseReceiving; }
+bool isVanish(Fault f) { return f == Fault::VanishBeforeData || f == Fault::VanishMidLine; }
+
+// What the instrument sends before its data: the start mark or the polling answer.
+qsizetype preambleSize(InstrumentFamily family)
+{
+    switch (familyProfile(family).start) {
+    case TransferStart::KeyPressMark: return WireBytes::startMark().size();
+    case TransferStart::Polling: return WireBytes::pollingAnswer().size();
+    case TransferStart::KeyPress:
+    case TransferStart::T4Command: break;
+    }
+    return 0;
+}
+
+// The lines as the list keeps them: a record end cut short leaves its first
+// characters at the end of each entry.
+QList<QByteArray> expectedEntries(const MenuEntry &entry)
+{
+    const QByteArray recordEnd(entry.link->recordEnd);
+    const QByteArray kept = recordEnd.left(recordEnd.size() - entry.link->recordEndLen);
+    QList<QByteArray> lines;
+    for (const QByteArray &line : sampleLines(entry.family))
+        lines.append(line + kept);
+    return lines;
+}
+
+// The offset of the third character of the third line in the family's data.
+qsizetype insideThirdLine(InstrumentFamily family)
+{
+    const QByteArray data = sampleData(family);
+    const QByteArray recordEnd = familyProfile(family).recordEnd;
+    qsizetype at = 0;
+    for (int line = 0; line < 2; ++line)
+        at = data.indexOf(recordEnd, at) + recordEnd.size();
+    return at + 3;
+}
+
+bool isPrefix(const QList<QByteArray> &part, const QList<QByteArray> &whole)
+{
+    return part.size() <= whole.size() && whole.mid(0, part.size()) == part;
+}
+
+bool portReleased(const QString &programFolder)
+{
+    CommControl probe(programFolder);
+    probe.setCommPort(3);
+    return probe.setPortOpen(true) && probe.setPortOpen(false);
+}
+
+// What the one message of a failed or broken download must say.
+QString expectedMessagePart(Fault fault)
+{
+    switch (fault) {
+    case Fault::PortMissing: return u"there is no device"_s;
+    case Fault::PortBusy: return u"in use by another program"_s;
+    default: return u"was lost"_s;
+    }
+}
+
+} // namespace
+
+void addFaultRows(const QList<Fault> &faults)
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<Fault>("fault");
+    for (int i = 0; i < int(std::size(Entries)); ++i) {
+        for (Fault fault : faults) {
+            if (isAnswered(fault) && preambleSize(Entries[i].family) == 0)
+                continue;
+            QTest::addRow("%s: %s", Entries[i].name, faultName(fault)) << i << fault;
+        }
+    }
+}
+
+void runFaultRow()
+{
+    QFETCH(int, entry);
+    QFETCH(Fault, fault);
+    const MenuEntry &e = Entries[entry];
+    const qsizetype preamble = preambleSize(e.family);
+
+    DownloadRig rig;
+    SimulatedInstrument *sim = nullptr;
+    if (fault != Fault::PortMissing) {
+        sim = &rig.plug(e.family);
+        sim->setLinePauseMs(LinePauseMs);
+        if (e.family == InstrumentFamily::Fennix) {
+            // The gauge is polled only every 500 ms: it answers at once
+            // unless the fault must strike while it is still being polled.
+            const bool waiting = fault == Fault::EscWaiting || fault == Fault::CloseWaiting;
+            sim->setStartDelayMs(waiting ? StartDelayMs : 0);
+            sim->setAnswerPauseMs(FennixAnswerPauseMs);
+        } else {
+            sim->setStartDelayMs(StartDelayMs);
+        }
+    }
+    if (fault == Fault::VanishBeforeData)
+        sim->setDropAfter(preamble);
+    if (fault == Fault::VanishMidLine)
+        sim->setDropAfter(preamble + insideThirdLine(e.family));
+    rig.start();
+    rig.window->dataList().setEntries(Previous);
+    bool ended = false;
+    QObject::connect(rig.window.get(), &MainWindow::programEnding, [&] { ended = true; });
+
+    std::unique_ptr<CommControl> holder;
+    if (fault == Fault::PortBusy) {
+        holder = std::make_unique<CommControl>(rig.folder.path());
+        holder->setCommPort(3);
+        QVERIFY(holder->setPortOpen(true));
+    }
+
+    // ESC and the close strike from inside the download's own waits.
+    bool struck = false;
+    QList<QByteArray> receivedAtFault;
+    QByteArray sentBeforeClose;
+    QTimer striker;
+    striker.setInterval(2);
+    QObject::connect(&striker, &QTimer::timeout, [&] {
+        if (struck || !rig.menusLocked())
+            return;
+        if (isAnswered(fault) && (sim->bytesSent() != preamble || sim->unreadBytes() != 0))
+            return;
+        if (isReceiving(fault) && rig.entries().size() < 2)
+            return;
+        if (!isAnswered(fault) && !isReceiving(fault) && sim->bytesSent() != 0)
+            return;
+        struck = true;
+        striker.stop();
+        if (isReceiving(fault))
+            receivedAtFault = rig.entries();
+        if (isEsc(fault)) {
+            QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+            return;
+        }
+        rig.window->close();
+        // Whatever the program sent before the close reaches the instrument.
+        QTest::qWait(15);
+        sentBeforeClose = sim->received();
+    });
+    if (isEsc(fault) || isClose(fault))
+        striker.start();
+    if (sim && !holder && startsAtKeyPress(e.family))
+        QVERIFY(sim->pressKey());
+
+    QElapsedTimer clock;
+    clock.start();
+    rig.trigger(e.name);
+    const qint64 handlerMs = clock.elapsed();
+
+    QVERIFY2(handlerMs < MaxHandlerMs, qPrintable(u"the handler ran %1 ms"_s.arg(handlerMs)));
+    if (isEsc(fault) || isClose(fault))
+        QVERIFY2(struck, "the fault never struck: the download left its wait early");
+    QVERIFY(!rig.window->comm().portOpen());
+    const double cpu = cpuSecondsWhileIdle(IdleSpanMs);
+    QVERIFY2(cpu < MaxIdleCpuSeconds, qPrintable(u"%1 s CPU in %2 ms after the fault"_s.arg(cpu).arg(IdleSpanMs)));
+
+    const QList<QByteArray> now = rig.entries();
+    const QList<QByteArray> expected = expectedEntries(e);
+    QVERIFY2(isPrefix(receivedAtFault, now), "lines received before the fault were lost");
+    QVERIFY2(now == Previous || isPrefix(now, expected), now.join('|').constData());
+
+    if (isClose(fault)) {
+        QVERIFY(ended);
+        QVERIFY(rig.window->isEnding());
+        QVERIFY(rig.dialogs.isEmpty());
+        QVERIFY(rig.files.isEmpty());
+        QCOMPARE(sim->received(), sentBeforeClose);
+        return;
+    }
+
+    QVERIFY(!ended);
+    QVERIFY(!rig.menusLocked());
+    if (fault == Fault::PortMissing || fault == Fault::PortBusy || isVanish(fault)) {
+        QCOMPARE(rig.dialogs.size(), 1);
+        QVERIFY2(rig.dialogs.first().text.contains(expectedMessagePart(fault)), qPrintable(rig.dialogs.first().text));
+    } else {
+        QVERIFY(rig.dialogs.isEmpty());
+    }
+    if (fault == Fault::PortMissing || fault == Fault::PortBusy)
+        QCOMPARE(now, Previous);
+    if (fault == Fault::PortBusy) {
+        QCOMPARE(sim->received(), QByteArray());
+        holder.reset();
+    }
+    if (fault == Fault::VanishMidLine)
+        QCOMPARE(now, expected.mid(0, 2));
+    if (fault == Fault::PortBusy || isEsc(fault))
+        QVERIFY2(portReleased(rig.folder.path()), "the device is still held");
+
+    const qsizetype dialogsBefore = rig.dialogs.size();
+    rig.trigger("mnuInfo");
+    QCOMPARE(rig.dialogs.size(), dialogsBefore + 1);
+    QCOMPARE(rig.dialogs.last().kind, MainWindow::DialogKind::Information);
+}

@@ -1,0 +1,75 @@
+// Ten downloads of 100,000 lines in a row: each one replaces the list of the
+// one before, so the memory in use after the tenth is what it was after the first.
+#include "ProcessProbe.h"
+#include "tst_downloads_rig.h"
+
+#include <malloc.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 Lines = 100000;
+constexpr int LineLength = 24;
+constexpr int Downloads = 10;
+// One download keeps about 10 MB (entries, list, received text); a leak of
+// even a small share of that each time would pass these over nine downloads.
+constexpr qint64 MaxResidentGrowth = 8 << 20;
+constexpr qint64 MaxHeapGrowth = 2 << 20;
+
+struct Usage
+{
+    qint64 resident;
+    qint64 heap;
+};
+
+Usage usageNow()
+{
+    // Freed memory goes back to the system first, so only what is held counts.
+    ::malloc_trim(0);
+    return {residentBytes(), heapInUseBytes()};
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1 << 20), 'f', 2) + u" MB"_s;
+}
+
+} // namespace
+
+class TestLeak : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void tenLongDownloads();
+};
+
+void TestLeak::tenLongDownloads()
+{
+    DownloadRig rig;
+    SimulatedInstrument &sim = rig.plug(InstrumentFamily::DuramoSt);
+    sim.setFlood(Lines, LineLength);
+    rig.start();
+
+    Usage first{};
+    Usage last{};
+    for (int run = 1; run <= Downloads; ++run) {
+        rig.trigger("mnuDuramoST");
+        QVERIFY(sim.waitUntilSent());
+        QCOMPARE(rig.entries().size(), Lines + 1);
+        QCOMPARE(rig.entries().last(), "End"_ba);
+        QVERIFY(!rig.window->comm().portOpen());
+        QVERIFY(!rig.menusLocked());
+        (run == 1 ? first : last) = usageNow();
+    }
+
+    qInfo().noquote() << u"resident after download 1: %1, after download %2: %3; heap in use %4 and %5"_s
+                             .arg(megabytes(first.resident))
+                             .arg(Downloads)
+                             .arg(megabytes(last.resident), megabytes(first.heap), megabytes(last.heap));
+    QVERIFY2(last.resident - first.resident < MaxResidentGrowth, "resident memory grew");
+    QVERIFY2(last.heap - first.heap < MaxHeapGrowth, "heap in use grew");
+}
+
+QTEST_MAIN(TestLeak)
+#include "tst_leak.moc"
