@@ -1,14 +1,40 @@
 // Where the help and the user's files live: the portable layout beside the
 // executable, an installed program, and the facts read from a real tree.
+#include "MainWindow.h"
 #include "ProgramFolders.h"
 
+#include <QAction>
+#include <QDesktopServices>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Records the pages the window asks the desktop to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    UrlRecorder() { QDesktopServices::setUrlHandler(u"file"_s, this, "open"); }
+    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+} // namespace
 
 class TestProgramFolders : public QObject
 {
@@ -19,6 +45,7 @@ private Q_SLOTS:
     void choice();
     void factsOfInstalledTree();
     void factsOfPortableCopy();
+    void installedWindowUsesBothFolders();
 };
 
 void TestProgramFolders::choice_data()
@@ -104,5 +131,30 @@ void TestProgramFolders::factsOfPortableCopy()
     QCOMPARE(folders.helpFolder, folder.path() + u"/HTML_Help"_s);
 }
 
-QTEST_GUILESS_MAIN(TestProgramFolders)
+void TestProgramFolders::installedWindowUsesBothFolders()
+{
+    QTemporaryDir prefix;
+    QTemporaryDir userData;
+    QVERIFY(prefix.isValid() && userData.isValid());
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(u"bin"_s));
+    QVERIFY(root.mkpath(u"share/meridoc/HTML_Help"_s));
+    const QString page = root.filePath(u"share/meridoc/HTML_Help/Meridoc_Help_E.html"_s);
+    QVERIFY(writeFile(page, "<html></html>"_ba));
+    QVERIFY(writeFile(QDir(userData.path()).filePath(u"Port.txt"_s), " 3\r\n"_ba));
+
+    const ProgramFolders folders = chooseProgramFolders(folderFacts(root.filePath(u"bin"_s), userData.path()));
+    UrlRecorder help;
+    MainWindow window(folders.dataFolder);
+    window.setHelpFolder(folders.helpFolder);
+    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.load();
+
+    QCOMPARE(window.portFilePath(), QDir(userData.path()).filePath(u"Port.txt"_s));
+    QCOMPARE(window.comPortNumber(), u"3"_s);
+    window.findChild<QAction *>(u"mnuHelp1"_s)->trigger();
+    QCOMPARE(help.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+}
+
+QTEST_MAIN(TestProgramFolders)
 #include "tst_programfolders.moc"
