@@ -1,12 +1,12 @@
-// The main window: start-up with and without a port file, the menu tree and
-// the controls, locked menus, help and version box, and closing the window
-// while a download waits.
+// The main window: start-up with good, missing and damaged port files, the
+// controls, locked menus, help in both layouts, the port dialog taking over
+// the port, the event wait, and Open of a 10 MB line.
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadState.h"
 #include "MainWindow.h"
+#include "ProgramFolders.h"
 #include "Pty.h"
-#include "SurfaceText.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -14,13 +14,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
+#include <QGuiApplication>
 #include <QMenu>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,11 +31,25 @@ namespace {
 
 const QString designCaption = u"MERIDOC data read program"_s;
 
-void writeFile(const QString &path, const QByteArray &bytes)
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray garbage(int size)
+{
+    QRandomGenerator random(4242);
+    QByteArray bytes(size, '\0');
+    for (char &c : bytes)
+        c = char(random.bounded(256));
+    return bytes;
 }
 
 // Records the help pages the window asks the desktop to open.
@@ -54,6 +64,28 @@ public Q_SLOTS:
     void open(const QUrl &url) { urls.append(url); }
 };
 
+// A window whose file dialog answers with `choice` and whose messages are recorded.
+struct Rig
+{
+    explicit Rig(const QString &folder) : window(folder)
+    {
+        window.fileDialog().setChooser([this](SharedFileDialog::Mode, const SharedFileDialog &) {
+            ++fileDialogs;
+            return choice;
+        });
+        window.setDialogHandler([this](const MainWindow::DialogRequest &request) {
+            messages.append(request);
+            return false;
+        });
+    }
+    void trigger(const QString &name) { window.findChild<QAction *>(name)->trigger(); }
+
+    MainWindow window;
+    std::optional<QString> choice;
+    int fileDialogs = 0;
+    QList<MainWindow::DialogRequest> messages;
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -65,17 +97,14 @@ private Q_SLOTS:
     void startup();
     void minimizedIcon_data();
     void minimizedIcon();
-    void menuTree();
     void controlsAtStart();
     void lockedMenusSwallowShortcuts_data();
     void lockedMenusSwallowShortcuts();
-    void surfaceLines();
-    void helpAndVersion();
-    void saveDialogKeepsProposal();
-    void selectInterface();
+    void helpPage();
+    void installedLayout();
+    void selectInterfaceReleasesThePort();
     void waitForEventsSleepsUntilAnEvent();
-    void closingAbandonsDownload_data();
-    void closingAbandonsDownload();
+    void hugeLineOpensAndSavesBack();
 };
 
 void TestMainWindow::startup_data()
@@ -85,25 +114,38 @@ void TestMainWindow::startup_data()
     QTest::addColumn<QString>("numberBefore");
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("dialogShown");
     QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("refusal"); // what a download then says; empty: not tried
 
     using Bytes = std::optional<QByteArray>;
     const Bytes none;
-    QTest::newRow("stored port") << Bytes(" 3\r\n"_ba) << none << QString() << u"3"_s
-                                 << u" MERIDOC / Instrument connected to COM3"_s << false << 0;
+    const auto connected = [](const QString &n) { return u" MERIDOC / Instrument connected to COM"_s + n; };
+    const QString outOfRange = u"1 to "_s;
+    QTest::newRow("stored port") << Bytes(" 3\r\n"_ba) << none << QString() << u"3"_s << connected(u"3"_s) << 0
+                                 << QString();
     QTest::newRow("only the first line") << Bytes(" 12\r\n 4\r\n"_ba) << none << QString() << u"12"_s
-                                         << u" MERIDOC / Instrument connected to COM12"_s << false << 0;
+                                         << connected(u"12"_s) << 0 << u"COM 12 cannot be opened"_s;
     QTest::newRow("empty first line is port 0, no dialog")
-        << Bytes("\r\n"_ba) << none << QString() << u"0"_s << u" MERIDOC / Instrument connected to COM0"_s
-        << false << 0;
-    QTest::newRow("missing, file chosen") << none << Bytes(" 7\r\n"_ba) << QString() << u"7"_s << designCaption
-                                          << true << 0;
+        << Bytes("\r\n"_ba) << none << QString() << u"0"_s << connected(u"0"_s) << 0 << outOfRange;
+    QTest::newRow("missing, file chosen") << none << Bytes(" 7\r\n"_ba) << QString() << u"7"_s << designCaption << 0
+                                          << QString();
     QTest::newRow("zero length, file chosen")
-        << Bytes(QByteArray()) << Bytes(" 5\r\n"_ba) << QString() << u"5"_s << designCaption << true << 0;
-    QTest::newRow("missing, cancelled") << none << none << u"9"_s << u"9"_s << designCaption << true << 0;
+        << Bytes(QByteArray()) << Bytes(" 5\r\n"_ba) << QString() << u"5"_s << designCaption << 0 << QString();
+    QTest::newRow("missing, cancelled") << none << none << u"9"_s << u"9"_s << designCaption << 0 << QString();
     QTest::newRow("missing, chosen file empty")
-        << none << Bytes(QByteArray()) << u"9"_s << u"9"_s << designCaption << true << 1;
+        << none << Bytes(QByteArray()) << u"9"_s << u"9"_s << designCaption << 1 << QString();
+
+    const auto damaged = [&](const char *name, const QByteArray &content, const QString &number,
+                             const QString &refusal) {
+        QTest::newRow(name) << Bytes(content) << none << QString() << number << connected(number) << 0 << refusal;
+    };
+    damaged("binary garbage", "\x01\x80\xff 7\x00\x02"_ba + garbage(4096), u"0"_s, outOfRange);
+    damaged("garbage after a number", " 12\xfe\x00\x9b"_ba + garbage(4096), u"12"_s, u"COM 12 cannot be opened"_s);
+    damaged("10 MB line of letters", QByteArray(10 << 20, 'x'), u"0"_s, outOfRange);
+    damaged("10 MB line of digits", QByteArray(10 << 20, '9'), QString(1024, u'9'), outOfRange);
+    damaged("past 16 bits", " 65539\r\n"_ba, u"65539"_s, outOfRange);
+    damaged("negative", "-3\r\n"_ba, u"-3"_s, outOfRange);
+    damaged("fraction rounding to 0", " 0.5\r\n"_ba, u"0.5"_s, outOfRange);
 }
 
 void TestMainWindow::startup()
@@ -113,68 +155,80 @@ void TestMainWindow::startup()
     QFETCH(QString, numberBefore);
     QFETCH(QString, number);
     QFETCH(QString, caption);
-    QFETCH(bool, dialogShown);
     QFETCH(int, messages);
+    QFETCH(QString, refusal);
 
     QTemporaryDir folder;
     QTemporaryDir elsewhere;
     if (portFile)
-        writeFile(folder.filePath(u"Port.txt"_s), *portFile);
+        QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), *portFile));
+    // COM 12 leads to an unplugged adapter, so no download reaches a real device.
+    QVERIFY(QDir(folder.path()).mkpath(u"ports"_s));
+    QVERIFY(QFile::link(u"/nonexistent/ttyUSB7"_s, folder.filePath(u"ports/com12"_s)));
     const QString chosenPath = elsewhere.filePath(u"chosen.txt"_s);
     if (chosenFile)
-        writeFile(chosenPath, *chosenFile);
+        QVERIFY(writeFile(chosenPath, *chosenFile));
 
-    MainWindow window(folder.path());
-    window.setComPortNumber(numberBefore);
-    int dialogs = 0;
+    Rig rig(folder.path());
+    rig.window.setComPortNumber(numberBefore);
+    if (chosenFile)
+        rig.choice = chosenPath;
     bool visibleWhenAsked = false;
-    window.fileDialog().setChooser([&](SharedFileDialog::Mode mode, const SharedFileDialog &dialog) {
-        ++dialogs;
-        visibleWhenAsked = window.isVisible();
+    rig.window.fileDialog().setChooser([&](SharedFileDialog::Mode mode, const SharedFileDialog &dialog) {
+        ++rig.fileDialogs;
+        visibleWhenAsked = rig.window.isVisible();
         [&] {
             QCOMPARE(mode, SharedFileDialog::Mode::Open);
             QCOMPARE(dialog.filter(), u"Port File (*.txt)"_s);
         }();
-        return chosenFile ? std::optional<QString>(chosenPath) : std::nullopt;
-    });
-    int shownMessages = 0;
-    window.setDialogHandler([&](const MainWindow::DialogRequest &request) {
-        ++shownMessages;
-        [&] { QVERIFY(request.text.contains(chosenPath)); }();
-        return true;
+        return rig.choice;
     });
 
-    window.load();
+    QElapsedTimer clock;
+    clock.start();
+    rig.window.load();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(u"start-up took %1 ms"_s.arg(clock.elapsed())));
 
-    QVERIFY(window.isVisible());
-    QCOMPARE(window.state().SendCmd10, "$qur10\n\r"_ba);
-    QCOMPARE(window.state().SendCmdA1, "$qura1\n\r"_ba);
-    QCOMPARE(window.comPortNumber(), number);
-    QCOMPARE(window.windowTitle(), caption);
-    QCOMPARE(dialogs, dialogShown ? 1 : 0);
-    QCOMPARE(visibleWhenAsked, dialogShown);
-    QCOMPARE(shownMessages, messages);
+    const bool asked = !portFile || portFile->isEmpty();
+    QVERIFY(rig.window.isVisible());
+    QCOMPARE(rig.window.state().SendCmd10, "$qur10\n\r"_ba);
+    QCOMPARE(rig.window.state().SendCmdA1, "$qura1\n\r"_ba);
+    QCOMPARE(rig.window.comPortNumber(), number);
+    QCOMPARE(rig.window.windowTitle(), caption);
+    QCOMPARE(rig.fileDialogs, asked ? 1 : 0);
+    QCOMPARE(visibleWhenAsked, asked);
+    QCOMPARE(rig.messages.size(), messages);
+    if (messages)
+        QVERIFY(rig.messages[0].text.contains(chosenPath));
     QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
+
+    if (refusal.isEmpty())
+        return;
+    // A download refuses the port with a message and leaves the menus usable.
+    rig.trigger(u"mnuDuramoST"_s);
+    QCOMPARE(rig.messages.size(), 1);
+    QVERIFY2(rig.messages[0].text.contains(refusal), qPrintable(rig.messages[0].text));
+    QVERIFY(!rig.window.comm().portOpen());
+    QVERIFY(rig.window.findChild<QMenu *>(u"mnuDatei"_s)->menuAction()->isEnabled());
+    QVERIFY(!rig.window.isEnding());
 }
 
 void TestMainWindow::minimizedIcon_data()
 {
     QTest::addColumn<bool>("minimized");
     QTest::addColumn<bool>("iconFile");
-    QTest::addColumn<bool>("iconFromFile");
-    QTest::newRow("normal start keeps its icon") << false << true << false;
-    QTest::newRow("minimized start takes the file") << true << true << true;
-    QTest::newRow("minimized, file missing") << true << false << false;
+    QTest::newRow("normal start keeps its icon") << false << true;
+    QTest::newRow("minimized start takes the file") << true << true;
+    QTest::newRow("minimized, file missing") << true << false;
 }
 
 void TestMainWindow::minimizedIcon()
 {
     QFETCH(bool, minimized);
     QFETCH(bool, iconFile);
-    QFETCH(bool, iconFromFile);
 
     QTemporaryDir folder;
-    writeFile(folder.filePath(u"Port.txt"_s), " 2\r\n"_ba);
+    QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 2\r\n"_ba));
     if (iconFile) {
         QVERIFY(QDir(folder.path()).mkdir(u"HTML_Help"_s));
         // The icon the build draws beside the executables.
@@ -187,96 +241,20 @@ void TestMainWindow::minimizedIcon()
         window.setWindowState(Qt::WindowMinimized);
     window.load();
 
-    QCOMPARE(window.windowIcon().cacheKey() != ownIcon, iconFromFile);
-    if (iconFromFile)
+    const bool fromFile = minimized && iconFile;
+    QCOMPARE(window.windowIcon().cacheKey() != ownIcon, fromFile);
+    if (fromFile)
         QVERIFY(!window.windowIcon().pixmap(48).isNull());
-    QCOMPARE(window.windowTitle(), u" MERIDOC / Instrument connected to COM2"_s);
-}
-
-void TestMainWindow::menuTree()
-{
-    QTemporaryDir folder;
-    MainWindow window(folder.path());
-
-    struct Entry
-    {
-        QString name, caption, shortcut;
-    };
-    // Each menu with its entries in order; "-" entries are separators.
-    const QList<std::pair<Entry, QList<Entry>>> tree = {
-        {{u"mnuDatei"_s, u"&File"_s, {}},
-         {{u"mnuOpen"_s, u"&Open data file"_s, u"Ctrl+O"_s},
-          {u"mnuSpeichern"_s, u"&Save data file as"_s, u"Ctrl+S"_s},
-          {u"mnuDrucken"_s, u"&Print data file"_s, u"Ctrl+P"_s},
-          {u"mnuTrenn"_s, u"-"_s, {}},
-          {u"mnuEnd"_s, u"&End program"_s, u"Ctrl+E"_s}}},
-        {{u"mnuCom"_s, u"&Interface"_s, {}}, {{u"mnuInterface1"_s, u"Select interface"_s, u"Ctrl+F1"_s}}},
-        {{u"mnuEinlese"_s, u"&Data transfer "_s, {}},
-         {{u"mnuCoat"_s, u"&Coating Thickness Meter"_s, {}},
-          {u"mnuTrenn6"_s, u"-"_s, {}},
-          {u"mnuField"_s, u"Field Strength Meter"_s, {}},
-          {u"mnuTrenn10"_s, u"-"_s, {}}}},
-        {{u"mnuCoat"_s, u"&Coating Thickness Meter"_s, {}},
-         {{u"mnuOV"_s, u"&1 Read data from ORVIK FE-B / FN-B"_s, {}},
-          {u"mnuTrenn15"_s, u"-"_s, {}},
-          {u"mnuVarden"_s, u"&1 Read data from DURAMO Varden"_s, {}},
-          {u"mnuTrenn14"_s, u"-"_s, {}},
-          {u"mnuFennix"_s, u"&2 Read data from FENNIX FE-S / FN with Interface Cabel"_s, {}},
-          {u"mnuTrenn13"_s, u"-"_s, {}},
-          {u"mnuFennix_Radio"_s, u"&3 Read data from FENNIX FE-S / FN with Radio Control"_s, {}},
-          {u"mnuTrenn11"_s, u"-"_s, {}},
-          {u"mnuDuramoFN"_s, u"&4 Read data from DURAMO FE-S / FN"_s, {}},
-          {u"mnuTrenn3"_s, u"-"_s, {}},
-          {u"mnuDuramoST"_s, u"&4 Read data from DURAMO 5/10/20 ST"_s, {}},
-          {u"mnuTrenn5"_s, u"-"_s, {}},
-          {u"mnuKestra2"_s, u"&5 KESTRA II / DURAMO 80F-ST"_s, {}}}},
-        {{u"mnuField"_s, u"Field Strength Meter"_s, {}},
-         {{u"mnuQF100"_s, u"&1 Read data from QF-100"_s, {}},
-          {u"mnuTrenn7"_s, u"-"_s, {}},
-          {u"mnuQFU"_s, u"&2 Read data from QFU-ST"_s, {}},
-          {u"mnuTrenn8"_s, u"-"_s, {}},
-          {u"mnuQF2000"_s, u"&3 Read data from QF-2000"_s, {}}}},
-        {{u"mnuHelp"_s, u"&Help"_s, {}},
-         {{u"mnuHelp1"_s, u"&Meridoc help "_s, u"F1"_s}, {u"mnuInfo"_s, u"Info"_s, {}}}},
-    };
-
-    QStringList barMenus;
-    for (QAction *action : window.menuBar()->actions())
-        barMenus << action->objectName();
-    QCOMPARE(barMenus, (QStringList{u"mnuDatei"_s, u"mnuCom"_s, u"mnuEinlese"_s, u"mnuHelp"_s}));
-
-    for (const auto &[menuEntry, entries] : tree) {
-        const auto *menu = window.findChild<QMenu *>(menuEntry.name);
-        QVERIFY2(menu, qPrintable(menuEntry.name));
-        QCOMPARE(menu->menuAction()->objectName(), menuEntry.name);
-        QCOMPARE(menu->title(), menuEntry.caption);
-        const QList<QAction *> actions = menu->actions();
-        QCOMPARE(actions.size(), entries.size());
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            const QAction *action = actions.at(i);
-            const Entry &expected = entries.at(i);
-            QCOMPARE(action->objectName(), expected.name);
-            if (expected.caption == u"-"_s)
-                QVERIFY2(action->isSeparator(), qPrintable(expected.name));
-            else
-                QCOMPARE(action->text(), expected.caption);
-            QCOMPARE(action->shortcut().toString(QKeySequence::PortableText), expected.shortcut);
-            QVERIFY(action->isEnabled() && action->isVisible());
-        }
-    }
 }
 
 void TestMainWindow::controlsAtStart()
 {
     QTemporaryDir folder;
-    writeFile(folder.filePath(u"Port.txt"_s), " 1\r\n"_ba);
+    QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 1\r\n"_ba));
     MainWindow window(folder.path());
     window.load();
 
-    QCOMPARE(window.objectName(), u"main"_s);
-    QCOMPARE(window.comm().objectName(), u"MSComm1"_s);
     QVERIFY(!window.comm().portOpen());
-
     const QList<std::pair<const char *, bool>> visibility = {
         {"Picture3", true},      {"Clipboard1", false}, {"Datenscroll1", false}, {"WarnText2", false},
         {"Picture1", true},      {"Text1", true},       {"Picture2", true},      {"stat1", false},
@@ -287,24 +265,6 @@ void TestMainWindow::controlsAtStart()
         QVERIFY2(widget, name);
         QVERIFY2(widget->isVisible() == visible, name);
     }
-
-    QCOMPARE(window.findChild<QPushButton *>(u"Clipboard1"_s)->text(), u"Daten in Clipboard kopieren"_s);
-    const auto *bar = window.findChild<QProgressBar *>(u"Datenscroll1"_s);
-    QCOMPARE(bar->minimum(), 0);
-    QCOMPARE(bar->maximum(), 1000);
-    QCOMPARE(bar->value(), 0);
-    const auto *warn2 = window.findChild<QLineEdit *>(u"WarnText2"_s);
-    QCOMPARE(warn2->font().family(), u"Arial"_s);
-    const auto *warn1 = window.findChild<QLabel *>(u"WarnText1"_s);
-    QCOMPARE(warn1->text(), u"When the bar stops moving, - Press key ESC !"_s);
-    const auto *qfu = window.findChild<QLabel *>(u"QfuText1"_s);
-    QCOMPARE(qfu->text(),
-             u"QFU-ST COM-Configuration: baudrate=1200 / data,stopbits=7,2 /  c:00 / L:00 / c.LF / .Pc "_s);
-    QCOMPARE(qfu->toolTip(), u"COM-Configuration for QFU-ST ( s.instructions IV. ! )"_s);
-    QCOMPARE(window.findChild<QWidget *>(u"Picture1"_s)->toolTip(), u"DURAMO-TEST V1.0"_s);
-    const auto *list = window.findChild<QListView *>(u"stat1"_s);
-    QVERIFY(list->uniformItemSizes());
-    QCOMPARE(list->model(), &window.dataList());
 }
 
 void TestMainWindow::lockedMenusSwallowShortcuts_data()
@@ -326,15 +286,12 @@ void TestMainWindow::lockedMenusSwallowShortcuts()
 
     QTemporaryDir folder;
     UrlRecorder help;
-    MainWindow window(folder.path());
+    Rig rig(folder.path());
+    MainWindow &window = rig.window;
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    window.fileDialog().setChooser([](SharedFileDialog::Mode, const SharedFileDialog &) {
-        return std::optional<QString>();
-    });
     window.setPrinterChooser([](QPrinter &) { return false; });
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
     QSignalSpy commands(&window, &MainWindow::menuCommand);
 
     // Locked twice, as some downloads do: the shortcut is dead, and so is
@@ -344,7 +301,7 @@ void TestMainWindow::lockedMenusSwallowShortcuts()
     for (const char *name : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"})
         QVERIFY(!window.findChild<QMenu *>(QString::fromLatin1(name))->menuAction()->isEnabled());
     QTest::keySequence(&window, keys);
-    window.findChild<QAction *>(entry)->trigger();
+    rig.trigger(entry);
     QCOMPARE(commands.size(), 0);
     QVERIFY(window.isVisible());
 
@@ -355,98 +312,73 @@ void TestMainWindow::lockedMenusSwallowShortcuts()
     QCOMPARE(commands.at(0).at(0).toString(), entry);
 }
 
-void TestMainWindow::surfaceLines()
-{
-    QTemporaryDir folder;
-    MainWindow window(folder.path());
-    window.show();
-    auto *surface = window.findChild<SurfaceText *>();
-    QVERIFY(surface);
-    const int emptyHeight = surface->sizeHint().height();
-
-    const QString busy = u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s;
-    window.printOnSurface(busy);
-    window.printOnSurface(busy);
-    QCOMPARE(surface->lines(), (QStringList{busy, busy}));
-    QVERIFY(surface->sizeHint().height() > emptyHeight);
-    QVERIFY(surface->sizeHint().width() > 0);
-}
-
-void TestMainWindow::helpAndVersion()
+void TestMainWindow::helpPage()
 {
     QTemporaryDir folder;
     UrlRecorder help;
-    MainWindow window(folder.path());
-    QList<MainWindow::DialogRequest> dialogs;
-    window.setDialogHandler([&](const MainWindow::DialogRequest &request) {
-        dialogs.append(request);
-        return true;
-    });
-    window.show();
+    Rig rig(folder.path());
+    rig.window.show();
 
     // Without the page nothing opens and nothing is reported.
-    window.findChild<QAction *>(u"mnuHelp1"_s)->trigger();
+    rig.trigger(u"mnuHelp1"_s);
     QVERIFY(help.urls.isEmpty());
-    QVERIFY(dialogs.isEmpty());
+    QVERIFY(rig.messages.isEmpty());
 
     QVERIFY(QDir(folder.path()).mkdir(u"HTML_Help"_s));
     const QString page = folder.filePath(u"HTML_Help/Meridoc_Help_E.html"_s);
-    writeFile(page, "<html></html>"_ba);
-    window.findChild<QAction *>(u"mnuHelp1"_s)->trigger();
-    QTest::mouseClick(window.findChild<QWidget *>(u"Picture3"_s), Qt::LeftButton);
+    QVERIFY(writeFile(page, "<html></html>"_ba));
+    rig.trigger(u"mnuHelp1"_s);
+    QTest::mouseClick(rig.window.findChild<QWidget *>(u"Picture3"_s), Qt::LeftButton);
     QCOMPARE(help.urls, (QList<QUrl>{QUrl::fromLocalFile(page), QUrl::fromLocalFile(page)}));
-
-    window.findChild<QAction *>(u"mnuInfo"_s)->trigger();
-    QCOMPARE(dialogs.size(), 1);
-    QCOMPARE(dialogs.at(0).kind, MainWindow::DialogKind::Information);
-    QCOMPARE(dialogs.at(0).title, u"Program-Version"_s);
-    QCOMPARE(dialogs.at(0).text, u"MERIDOC Program-Version 15.1"_s);
 }
 
-void TestMainWindow::saveDialogKeepsProposal()
+void TestMainWindow::installedLayout()
 {
-    QTemporaryDir folder;
-    MainWindow window(folder.path());
-    QList<std::pair<QString, QString>> seen; // filter, proposed name
-    std::optional<QString> answer = u"/data/first.mes"_s;
-    window.fileDialog().setChooser([&](SharedFileDialog::Mode mode, const SharedFileDialog &dialog) {
-        [&] {
-            QCOMPARE(mode, SharedFileDialog::Mode::Save);
-            QCOMPARE(dialog.initDir(), folder.filePath(u"mes"_s));
-        }();
-        seen.append({dialog.filter(), dialog.fileName()});
-        return answer;
-    });
+    QTemporaryDir prefix;
+    QTemporaryDir userData;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath(u"bin"_s));
+    QVERIFY(root.mkpath(u"share/meridoc/HTML_Help"_s));
+    const QString bin = root.filePath(u"bin"_s);
+    const QString page = root.filePath(u"share/meridoc/HTML_Help/Meridoc_Help_E.html"_s);
+    QVERIFY(writeFile(page, "<html></html>"_ba));
+    QVERIFY(writeFile(QDir(userData.path()).filePath(u"Port.txt"_s), " 3\r\n"_ba));
 
-    const QString filter = u"Messdatenfile (*.mes)"_s;
-    QCOMPARE(window.saveDialog(filter, folder.filePath(u"mes"_s)), answer);
-    answer.reset();
-    QCOMPARE(window.saveDialog(filter, folder.filePath(u"mes"_s)), std::optional<QString>());
-    QCOMPARE(window.saveDialog(filter, folder.filePath(u"mes"_s)), std::optional<QString>());
-    // The chosen name is proposed next time; a cancel does not forget it.
-    QCOMPARE(seen, (QList<std::pair<QString, QString>>{
-                       {filter, QString()}, {filter, u"/data/first.mes"_s}, {filter, u"/data/first.mes"_s}}));
+    const ProgramFolders folders = chooseProgramFolders(folderFacts(bin, userData.path()));
+    UrlRecorder help;
+    Rig rig(folders.dataFolder);
+    rig.window.setHelpFolder(folders.helpFolder);
+    rig.window.load();
+
+    QCOMPARE(rig.window.portFilePath(), QDir(userData.path()).filePath(u"Port.txt"_s));
+    QCOMPARE(rig.window.comPortNumber(), u"3"_s);
+    rig.trigger(u"mnuHelp1"_s);
+    QCOMPARE(help.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+
+    // A copy with its help beside it stays portable in the same prefix.
+    QVERIFY(root.mkpath(u"bin/HTML_Help"_s));
+    const ProgramFolders portable = chooseProgramFolders(folderFacts(bin, userData.path()));
+    QCOMPARE(portable.helpFolder, root.filePath(u"bin/HTML_Help"_s));
+    QCOMPARE(portable.dataFolder, bin);
 }
 
-void TestMainWindow::selectInterface()
+void TestMainWindow::selectInterfaceReleasesThePort()
 {
     QTemporaryDir folder;
     Pty pty;
     QVERIFY(pty.isOpen());
     QVERIFY(pty.linkAsCom(folder.path(), 6));
-    writeFile(folder.filePath(u"Port.txt"_s), " 6\r\n"_ba);
-    MainWindow window(folder.path());
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return true; });
-    window.load();
-    window.comm().setCommPort(6);
-    QVERIFY2(window.comm().setPortOpen(true), qPrintable(window.comm().errorString()));
+    QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 6\r\n"_ba));
+    Rig rig(folder.path());
+    rig.window.load();
+    rig.window.comm().setCommPort(6);
+    QVERIFY2(rig.window.comm().setPortOpen(true), qPrintable(rig.window.comm().errorString()));
 
     // The dialog test-opens the port itself, so the window lets go of it.
-    window.findChild<QAction *>(u"mnuInterface1"_s)->trigger();
-    QVERIFY(!window.comm().portOpen());
-    auto *dialog = window.findChild<QDialog *>(u"ComboPort1"_s);
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
+    rig.trigger(u"mnuInterface1"_s);
+    QVERIFY(!rig.window.comm().portOpen());
+    auto *dialog = rig.window.findChild<QDialog *>(u"ComboPort1"_s);
+    QVERIFY(dialog && dialog->isVisible());
 }
 
 void TestMainWindow::waitForEventsSleepsUntilAnEvent()
@@ -474,61 +406,32 @@ void TestMainWindow::waitForEventsSleepsUntilAnEvent()
     QVERIFY2(clock.elapsed() < 1000, "an arriving event did not end the wait");
 }
 
-void TestMainWindow::closingAbandonsDownload_data()
+void TestMainWindow::hugeLineOpensAndSavesBack()
 {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("close button") << u"close"_s;
-    QTest::newRow("End program") << u"mnuEnd"_s;
-}
-
-void TestMainWindow::closingAbandonsDownload()
-{
-    QFETCH(QString, how);
-
+    const QByteArray huge(10 << 20, 'm');
+    const QList<QByteArray> lines{"first"_ba, huge, "last"_ba};
+    const QByteArray file = "first\r\n"_ba + huge + "\r\nlast\r\n"_ba;
     QTemporaryDir folder;
-    Pty pty;
-    QVERIFY(pty.isOpen());
-    QVERIFY(pty.linkAsCom(folder.path(), 4));
-    writeFile(folder.filePath(u"Port.txt"_s), " 4\r\n"_ba);
-    MainWindow window(folder.path());
-    int dialogs = 0;
-    window.setDialogHandler([&](const MainWindow::DialogRequest &) { return ++dialogs, true; });
-    window.fileDialog().setChooser([&](SharedFileDialog::Mode, const SharedFileDialog &) {
-        ++dialogs;
-        return std::optional<QString>();
-    });
-    window.load();
-    QSignalSpy ending(&window, &MainWindow::programEnding);
+    QVERIFY(QDir(folder.path()).mkpath(u"mes"_s));
+    const QString path = folder.filePath(u"mes/huge.mes"_s);
+    QVERIFY(writeFile(path, file));
+    Rig rig(folder.path());
+    rig.choice = path;
+    rig.window.show();
 
-    // A download holds the port and waits for the instrument.
-    window.comm().setCommPort(4);
-    QVERIFY2(window.comm().setPortOpen(true), qPrintable(window.comm().errorString()));
-    window.MenueGesperrt();
-    QTimer::singleShot(30, &window, [&] {
-        if (how == u"close"_s)
-            window.close();
-        else
-            window.mnuEnd_Click();
-    });
-
-    bool abandoned = false;
     QElapsedTimer clock;
     clock.start();
-    try {
-        while (clock.elapsed() < 3000)
-            window.waitForEvents(5000);
-    } catch (const DownloadAbandoned &) {
-        abandoned = true;
-    }
-    QVERIFY(abandoned);
-    QVERIFY(clock.elapsed() < 2000);
-    QVERIFY(!window.comm().portOpen());
-    QVERIFY(window.isEnding());
-    QVERIFY(!window.isVisible());
-    QCOMPARE(ending.size(), 1);
-    QCOMPARE(dialogs, 0);
-    // Every later attempt of the download to go on fails the same way.
-    QVERIFY_THROWS_EXCEPTION(DownloadAbandoned, window.processEvents());
+    rig.trigger(u"mnuOpen"_s);
+    rig.window.grab();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(u"Open and drawing took %1 ms"_s.arg(clock.elapsed())));
+    QVERIFY(rig.messages.isEmpty());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(rig.window.dataList().entries(), QList<QByteArray>{path.toLatin1()} + lines);
+
+    // Saved again, the file comes back byte for byte (with the closing empty line).
+    rig.choice = folder.filePath(u"mes/again.mes"_s);
+    rig.trigger(u"mnuSpeichern"_s);
+    QCOMPARE(readFile(*rig.choice), lines.join("\r\n") + "\r\n\r\n\r\n"_ba);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,6 +1,8 @@
-// The download utilities without the main window: the wait and the ESC test.
+// The rules of the program without its window: the wait, the ESC test, and
+// which folders hold the help and the user's files.
 #include "Delay.h"
 #include "EscWatch.h"
+#include "ProgramFolders.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void delayWaits();
     void escRules_data();
     void escRules();
+    void programFolders_data();
+    void programFolders();
 };
 
 void TestUtilities::delayWaits_data()
@@ -114,6 +118,48 @@ void TestUtilities::escRules()
             QVERIFY2(watch.test() == (step == u'1'), qPrintable(QStringLiteral("test %1").arg(testNo)));
         }
     }
+}
+
+void TestUtilities::programFolders_data()
+{
+    QTest::addColumn<QString>("exe");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("helpBeside");
+    QTest::addColumn<bool>("installedHelp");
+    QTest::addColumn<QString>("help");
+    QTest::addColumn<QString>("data");
+
+    const QString user = QStringLiteral("/home/u/.local/share/meridoc");
+    const auto row = [&](const char *name, const char *exe, bool writable, bool helpBeside, bool installedHelp,
+                         const char *help, const QString &data) {
+        QTest::newRow(name) << QString::fromLatin1(exe) << writable << helpBeside << installedHelp
+                            << QString::fromLatin1(help) << data;
+    };
+    row("build tree", "/src/build/bin", true, true, false, "/src/build/bin/HTML_Help",
+        QStringLiteral("/src/build/bin"));
+    row("installed, run by a user", "/usr/bin", false, false, true, "/usr/share/meridoc/HTML_Help", user);
+    // root may write to /usr/bin, which must not turn it into a program folder.
+    row("installed, run by root", "/usr/bin", true, false, true, "/usr/share/meridoc/HTML_Help", user);
+    row("portable copy in a prefix with an installed one", "/opt/x/bin", true, true, true, "/opt/x/bin/HTML_Help",
+        QStringLiteral("/opt/x/bin"));
+    row("portable copy on read-only media", "/media/cd", false, true, false, "/media/cd/HTML_Help", user);
+    row("portable copy without its help", "/tmp/m", true, false, false, "/tmp/m/HTML_Help",
+        QStringLiteral("/tmp/m"));
+}
+
+void TestUtilities::programFolders()
+{
+    QFETCH(QString, exe);
+    QFETCH(bool, writable);
+    QFETCH(bool, helpBeside);
+    QFETCH(bool, installedHelp);
+    QFETCH(QString, help);
+    QFETCH(QString, data);
+
+    const ProgramFolders folders = chooseProgramFolders(
+        {exe, writable, helpBeside, installedHelp, QStringLiteral("/home/u/.local/share/meridoc")});
+    QCOMPARE(folders.helpFolder, help);
+    QCOMPARE(folders.dataFolder, data);
 }
 
 QTEST_MAIN(TestUtilities)

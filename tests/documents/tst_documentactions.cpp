@@ -17,7 +17,10 @@
 #include <QWidget>
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +49,35 @@ void limitFileSize(rlim_t bytes)
     limit.rlim_cur = bytes;
     setrlimit(RLIMIT_FSIZE, &limit);
 }
+
+// Root may write into any folder: for the length of one scope this process
+// gives up the capabilities that allow it, so file permissions hold as they
+// do for a user.
+class WithoutFileOverride
+{
+public:
+    WithoutFileOverride()
+    {
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        m_active = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutFileOverride()
+    {
+        if (m_active)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    WithoutFileOverride(const WithoutFileOverride &) = delete;
+    WithoutFileOverride &operator=(const WithoutFileOverride &) = delete;
+    bool active() const { return m_active; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_active = false;
+};
 
 } // namespace
 
@@ -163,35 +195,50 @@ void TestDocumentActions::saveFailureKeepsOldFileAndTells_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("dataSize");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::addColumn<QString>("hint");
 
-    QTest::newRow("folder in the path is a file") << u"plain/data.mes"_s << 10;
-    QTest::newRow("target is a folder") << u"mes"_s << 10;
+    QTest::newRow("folder in the path is a file") << u"plain/data.mes"_s << 10 << false << QString();
+    QTest::newRow("target is a folder") << u"mes"_s << 10 << false << QString();
     // Small data wait in the file's buffer until the flush; large data are
     // written at once, and only in part.
-    QTest::newRow("buffered write fails") << u"mes/old.mes"_s << 2000;
-    QTest::newRow("direct write fails") << u"mes/old.mes"_s << 64 * 1024;
+    QTest::newRow("buffered write fails") << u"mes/old.mes"_s << 2000 << false << QString();
+    QTest::newRow("direct write fails") << u"mes/old.mes"_s << 64 * 1024 << false << QString();
+    QTest::newRow("read-only folder") << u"mes/old.mes"_s << 10 << true << u"another folder"_s;
 }
 
 void TestDocumentActions::saveFailureKeepsOldFileAndTells()
 {
     QFETCH(QString, target);
     QFETCH(int, dataSize);
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(QString, hint);
 
     QVERIFY(writeFile(path(u"mes/old.mes"_s), "old data\r\n"_ba));
     m_list->setEntries({"H"_ba, QByteArray(dataSize, 'x')});
     m_choice = path(target);
+    const QFileDevice::Permissions writable = QFile::permissions(path(u"mes"_s));
+    if (readOnlyFolder)
+        QVERIFY(QFile::setPermissions(path(u"mes"_s), writable & ~QFileDevice::Permissions(0x2222)));
 
     rlimit before{};
     getrlimit(RLIMIT_FSIZE, &before);
     limitFileSize(1024);
-    m_actions->save();
+    {
+        WithoutFileOverride asUser;
+        if (readOnlyFolder && !asUser.active() && geteuid() == 0)
+            QSKIP("root cannot give up its file capabilities here");
+        m_actions->save();
+    }
     setrlimit(RLIMIT_FSIZE, &before);
+    QVERIFY(QFile::setPermissions(path(u"mes"_s), writable));
 
     QCOMPARE(readFile(path(u"mes/old.mes"_s)), "old data\r\n"_ba);
     QCOMPARE(readFile(path(u"plain"_s)), "a plain file"_ba);
     QCOMPARE(QDir(path(u"mes"_s)).entryList(QDir::Files), QStringList{u"old.mes"_s});
     QCOMPARE(m_messages.size(), 1);
     QVERIFY2(m_messages[0].contains(*m_choice), qPrintable(m_messages[0]));
+    QVERIFY2(m_messages[0].contains(hint), qPrintable(m_messages[0]));
 }
 
 void TestDocumentActions::dialogStateBetweenUses()

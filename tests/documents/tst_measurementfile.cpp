@@ -1,4 +1,4 @@
-// How file bytes become entries, and the lines of a printed page.
+// Entries read from a file stand on their own, and the lines of a printed page.
 #include "MeasurementFile.h"
 #include "PrintedText.h"
 
@@ -12,37 +12,10 @@ class TestMeasurementFile : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void entriesFromFile_data();
-    void entriesFromFile();
     void entriesAreIndependentOfEachOther();
     void printedLines_data();
     void printedLines();
 };
-
-void TestMeasurementFile::entriesFromFile_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<Entries>("lines");
-
-    QTest::newRow("empty file") << QByteArray() << Entries{};
-    QTest::newRow("saved empty list") << "\r\n"_ba << Entries{};
-    QTest::newRow("CR alone ends a line") << "a\rb\r"_ba << Entries{"a"_ba, "b"_ba};
-    QTest::newRow("empty lines skipped, blank lines kept, last line without end")
-            << "\r\n\r\n 1\r\n\r\n   \r\n\r2\r\n\r\nlast"_ba
-            << Entries{" 1"_ba, "   "_ba, "2"_ba, "last"_ba};
-    QTest::newRow("lone LF belongs to the line")
-            << "a\nb\r\n\nc\r\nd\n"_ba << Entries{"a\nb"_ba, "\nc"_ba, "d\n"_ba};
-    QTest::newRow("CR CR LF") << "a\r\r\nb"_ba << Entries{"a"_ba, "b"_ba};
-    QTest::newRow("NUL bytes kept") << "a\0b\r\n\0\r\n"_ba << Entries{"a\0b"_ba, "\0"_ba};
-}
-
-void TestMeasurementFile::entriesFromFile()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(Entries, lines);
-
-    QCOMPARE(measurementFileEntries("header"_ba, file), Entries{"header"_ba} + lines);
-}
 
 void TestMeasurementFile::entriesAreIndependentOfEachOther()
 {

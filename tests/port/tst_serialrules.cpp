@@ -1,15 +1,16 @@
-// The rules behind the serial control: the Settings text, which errors of
-// the serial port end what, and the message a failed port opening gives.
+// The rules behind the serial control: the Settings text, the message a
+// denied port gives, and where COM n leads.
 #include "LineSettings.h"
+#include "PortNumber.h"
 #include "PortOpen.h"
-#include "SerialPolicy.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(SerialStep)
-Q_DECLARE_METATYPE(ErrorVerdict)
 Q_DECLARE_METATYPE(LineSettings)
 
 class TestSerialRules : public QObject
@@ -50,58 +51,33 @@ private Q_SLOTS:
             QVERIFY(!why.isEmpty());
     }
 
-    void errorVerdicts_data()
+    // A busy or a missing port is told through the whole program; a port the
+    // user may not open needs the group that grants it named.
+    void deniedPortNamesTheGroup()
     {
-        QTest::addColumn<SerialStep>("step");
-        QTest::addColumn<QSerialPort::SerialPortError>("error");
-        QTest::addColumn<ErrorVerdict>("verdict");
-        using E = QSerialPort;
-        using S = SerialStep;
-        using V = ErrorVerdict;
-        QTest::newRow("open: busy or denied") << S::Open << E::PermissionError << V::Failure;
-        QTest::newRow("open: resource") << S::Open << E::ResourceError << V::Failure;
-        QTest::newRow("framing: unsupported") << S::Framing << E::UnsupportedOperationError << V::Unsupported;
-        QTest::newRow("signal: unsupported") << S::Signal << E::UnsupportedOperationError << V::Unsupported;
-        QTest::newRow("signal: permission") << S::Signal << E::PermissionError << V::Failure;
-        QTest::newRow("signal: resource") << S::Signal << E::ResourceError << V::DeviceLost;
-        QTest::newRow("transfer: read error") << S::Transfer << E::ReadError << V::DeviceLost;
-        QTest::newRow("transfer: node gone") << S::Transfer << E::DeviceNotFoundError << V::DeviceLost;
-        QTest::newRow("transfer: write error") << S::Transfer << E::WriteError << V::Failure;
-        QTest::newRow("transfer: unsupported") << S::Transfer << E::UnsupportedOperationError << V::Failure;
-        QTest::newRow("transfer: timeout") << S::Transfer << E::TimeoutError << V::Failure;
-        QTest::newRow("drain: timeout") << S::Drain << E::TimeoutError << V::Ignore;
-        QTest::newRow("drain: read error") << S::Drain << E::ReadError << V::DeviceLost;
-        QTest::newRow("no error") << S::Transfer << E::NoError << V::Ignore;
-    }
-
-    void errorVerdicts()
-    {
-        QFETCH(SerialStep, step);
-        QFETCH(QSerialPort::SerialPortError, error);
-        QFETCH(ErrorVerdict, verdict);
-        QCOMPARE(classifySerialError(step, error), verdict);
-    }
-
-    void failureMessages_data()
-    {
-        QTest::addColumn<QSerialPort::SerialPortError>("error");
-        QTest::addColumn<bool>("accessible");
-        QTest::addColumn<QString>("mention");
-        QTest::newRow("permission denied") << QSerialPort::PermissionError << false << u"\"dialout\""_s;
-        QTest::newRow("held elsewhere") << QSerialPort::PermissionError << true << u"another program"_s;
-        QTest::newRow("missing") << QSerialPort::DeviceNotFoundError << true << u"no device"_s;
-    }
-
-    void failureMessages()
-    {
-        QFETCH(QSerialPort::SerialPortError, error);
-        QFETCH(bool, accessible);
-        QFETCH(QString, mention);
-        const QString message =
-            portOpenFailureMessage(4, u"/opt/meridoc/ports/com4"_s, error, u"the system's reason"_s, accessible);
-        for (const QString &part : {mention, u"COM 4"_s, u"/opt/meridoc/ports/com4"_s, u"the system's reason"_s})
+        const QString message = portOpenFailureMessage(4, u"/opt/meridoc/ports/com4"_s, QSerialPort::PermissionError,
+                                                       u"the system's reason"_s, false);
+        for (const QString &part : {u"\"dialout\""_s, u"COM 4"_s, u"/opt/meridoc/ports/com4"_s,
+                                    u"the system's reason"_s})
             QVERIFY2(message.contains(part), qPrintable(message));
-        QCOMPARE(message.contains(u"dialout"_s), mention.contains(u"dialout"_s));
+    }
+
+    void whereComNLeads()
+    {
+        QTemporaryDir dir;
+        const QString ports = dir.path() + u"/ports"_s;
+        QVERIFY(QDir().mkpath(ports));
+        QVERIFY(QFile::link(u"/dev/null"_s, ports + u"/com2"_s));
+        QVERIFY(QFile::link(dir.path() + u"/unplugged"_s, ports + u"/com4"_s));
+        QVERIFY(QFile::link(u"/dev/null"_s, ports + u"/COM6"_s));
+
+        QCOMPARE(comDevicePath(2, dir.path()), ports + u"/com2"_s);
+        // An adapter that is unplugged right now still means that port.
+        QCOMPARE(comDevicePath(4, dir.path()), ports + u"/com4"_s);
+        QCOMPARE(comDevicePath(6, dir.path()), u"/dev/ttyS5"_s);
+        QCOMPARE(comDevicePath(16, dir.path()), u"/dev/ttyS15"_s);
+        QCOMPARE(comDevicePath(0, dir.path()), QString());
+        QCOMPARE(comDevicePath(17, dir.path()), QString());
     }
 };
 

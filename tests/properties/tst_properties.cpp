@@ -202,9 +202,22 @@ void TestProperties::measurementFileLines()
     }
 }
 
+// Any run of CR and LF ends a line; the dialog shows the last line with text.
+QString modelLastNonEmptyLine(const QByteArray &content)
+{
+    QByteArray last;
+    for (const QByteArray &piece : content.split('\n')) {
+        for (const QByteArray &line : piece.split('\r')) {
+            if (!line.isEmpty())
+                last = line;
+        }
+    }
+    return QString::fromLatin1(last);
+}
+
 void TestProperties::portFileReading()
 {
-    const QByteArray alphabet = "0123456789  \t+-.x\r\n"_ba;
+    const QByteArray alphabet = "0123456789  \t+-.x\r\n\xff"_ba;
     QRandomGenerator random(7003);
     for (int round = 0; round < kRounds; ++round) {
         const QByteArray content = randomText(random, alphabet, 14);
@@ -220,6 +233,7 @@ void TestProperties::portFileReading()
         QVERIFY2(isShortestForm(number), qPrintable(number + u" from "_s + QString::fromLatin1(*line)));
         QVERIFY2(number.toDouble() == modelLineValue(*line), qPrintable(number + u" from "_s + QString::fromLatin1(*line)));
 
+        QCOMPARE(lastNonEmptyLine(content), modelLastNonEmptyLine(content));
         const QByteArray stored = formatPortFile(int(random.bounded(-40000, 40000)));
         QCOMPARE(lastNonEmptyLine(content + "\r\n"_ba + stored), QString::fromLatin1(stored.chopped(2)));
     }
@@ -227,15 +241,20 @@ void TestProperties::portFileReading()
 
 void TestProperties::portNumberAsCommPort()
 {
-    const QString alphabet = u"0123456789 .+-5"_s;
+    const QString alphabet = u"0123456789 .+-5a"_s;
+    // Besides the random texts: lengths no random draw reaches.
+    const QStringList fixed{QString(5000, u'9'), QString(5000, u'0') + u"5"_s, u"32767.5"_s, u"-32768"_s};
     QRandomGenerator random(7004);
-    for (int round = 0; round < kRounds; ++round) {
-        const QString text = randomText(random, alphabet, 8);
+    for (int round = 0; round < kRounds + fixed.size(); ++round) {
+        const QString text = round < fixed.size() ? fixed.at(round) : randomText(random, alphabet, 8);
         const std::optional<qint16> port = portNumberFromText(text);
         const std::optional<int> model = modelCommPort(text);
         QVERIFY2(port.has_value() == model.has_value(), qPrintable(u"\""_s + text + u'"'));
         if (port)
             QVERIFY2(*port == *model, qPrintable(u"\""_s + text + u'"'));
+        // The window reads no more than 1024 characters of a Port.txt line.
+        if (text.size() > 1024)
+            continue;
         // Whatever the main window read from Port.txt, the port-open step can convert.
         const std::optional<qint16> read = portNumberFromText(portNumberFromFirstLine(text.toLatin1()));
         const double rounded = std::nearbyint(modelLineValue(text.toLatin1()));
