@@ -6,7 +6,9 @@
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadState.h"
+#include "InstrumentLinks.h"
 #include "MainWindow.h"
+#include "SampleData.h"
 #include "SimulatedInstrument.h"
 
 #include <QAction>
@@ -23,6 +25,29 @@
 
 #include <memory>
 #include <optional>
+
+// The lines of a family's sample as the list keeps them: where the record end
+// is cut short, its first characters stay at the end of each entry.
+inline QList<QByteArray> expectedEntries(InstrumentFamily family, const InstrumentLink &link)
+{
+    const QByteArray recordEnd(link.recordEnd);
+    const QByteArray kept = recordEnd.left(recordEnd.size() - link.recordEndLen);
+    QList<QByteArray> entries;
+    for (const QByteArray &line : sampleLines(family))
+        entries.append(line + kept);
+    return entries;
+}
+
+inline bool isPrefix(const QList<QByteArray> &part, const QList<QByteArray> &whole)
+{
+    return part.size() <= whole.size() && whole.mid(0, part.size()) == part;
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
 
 class DownloadRig
 {
@@ -90,6 +115,15 @@ public:
     {
         return !window->findChild<QWidget *>(QLatin1StringView(control))->isHidden();
     }
+    // The port closed, the menus free, and the download's texts and bar gone.
+    bool restored() const
+    {
+        for (const char *hidden : {"Datenscroll1", "WarnText2", "WarnText1", "QfuText1"}) {
+            if (shown(hidden))
+                return false;
+        }
+        return !window->comm().portOpen() && !menusLocked();
+    }
     bool menusLocked() const
     {
         for (const char *menu : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"}) {
@@ -101,10 +135,6 @@ public:
 
     // Runs fn after ms, inside whatever wait of the download is under way.
     void at(int ms, std::function<void()> fn) { QTimer::singleShot(ms, window.get(), std::move(fn)); }
-    void pressEscAt(int ms)
-    {
-        at(ms, [this] { QTest::keyClick(window.get(), Qt::Key_Escape); });
-    }
     // Presses ESC once the condition holds (checked every few milliseconds).
     void pressEscWhen(std::function<bool()> condition)
     {

@@ -1,8 +1,6 @@
 #include "FaultMatrix.h"
 
-#include "InstrumentLinks.h"
 #include "ProcessProbe.h"
-#include "SampleData.h"
 #include "tst_downloads_rig.h"
 
 #include <QElapsedTimer>
@@ -46,22 +44,11 @@ constexpr qint64 MaxHandlerMs = 4000;
 constexpr int IdleSpanMs = 200;
 constexpr double MaxIdleCpuSeconds = 0.05;
 
-const char *faultName(Fault fault)
-{
-    switch (fault) {
-    case Fault::PortMissing: return "port missing";
-    case Fault::PortBusy: return "port busy";
-    case Fault::VanishBeforeData: return "device vanishes before data";
-    case Fault::VanishMidLine: return "device vanishes mid-line";
-    case Fault::EscWaiting: return "ESC while waiting";
-    case Fault::EscAnswered: return "ESC after the answer";
-    case Fault::EscReceiving: return "ESC while receiving";
-    case Fault::CloseWaiting: return "closed while waiting";
-    case Fault::CloseAnswered: return "closed after the answer";
-    case Fault::CloseReceiving: return "closed while receiving";
-    }
-    return "?";
-}
+// In the order of the enum.
+const char *const FaultNames[] = {"port missing", "port busy", "device vanishes before data",
+                                  "device vanishes mid-line", "ESC while waiting", "ESC after the answer",
+                                  "ESC while receiving", "closed while waiting", "closed after the answer",
+                                  "closed while receiving"};
 
 bool isEsc(Fault f) { return f == Fault::EscWaiting || f == Fault::EscAnswered || f == Fault::EscReceiving; }
 bool isClose(Fault f)
@@ -84,18 +71,6 @@ qsizetype preambleSize(InstrumentFamily family)
     return 0;
 }
 
-// The lines as the list keeps them: a record end cut short leaves its first
-// characters at the end of each entry.
-QList<QByteArray> expectedEntries(const MenuEntry &entry)
-{
-    const QByteArray recordEnd(entry.link->recordEnd);
-    const QByteArray kept = recordEnd.left(recordEnd.size() - entry.link->recordEndLen);
-    QList<QByteArray> lines;
-    for (const QByteArray &line : sampleLines(entry.family))
-        lines.append(line + kept);
-    return lines;
-}
-
 // The offset of the third character of the third line in the family's data.
 qsizetype insideThirdLine(InstrumentFamily family)
 {
@@ -105,11 +80,6 @@ qsizetype insideThirdLine(InstrumentFamily family)
     for (int line = 0; line < 2; ++line)
         at = data.indexOf(recordEnd, at) + recordEnd.size();
     return at + 3;
-}
-
-bool isPrefix(const QList<QByteArray> &part, const QList<QByteArray> &whole)
-{
-    return part.size() <= whole.size() && whole.mid(0, part.size()) == part;
 }
 
 bool portReleased(const QString &programFolder)
@@ -139,7 +109,7 @@ void addFaultRows(const QList<Fault> &faults)
         for (Fault fault : faults) {
             if (isAnswered(fault) && preambleSize(Entries[i].family) == 0)
                 continue;
-            QTest::addRow("%s: %s", Entries[i].name, faultName(fault)) << i << fault;
+            QTest::addRow("%s: %s", Entries[i].name, FaultNames[int(fault)]) << i << fault;
         }
     }
 }
@@ -172,6 +142,7 @@ void runFaultRow()
         sim->setDropAfter(preamble + insideThirdLine(e.family));
     rig.start();
     rig.window->dataList().setEntries(Previous);
+    rig.window->setClipboardButtonVisible(true);
     bool ended = false;
     QObject::connect(rig.window.get(), &MainWindow::programEnding, [&] { ended = true; });
 
@@ -228,7 +199,7 @@ void runFaultRow()
     QVERIFY2(cpu < MaxIdleCpuSeconds, qPrintable(u"%1 s CPU in %2 ms after the fault"_s.arg(cpu).arg(IdleSpanMs)));
 
     const QList<QByteArray> now = rig.entries();
-    const QList<QByteArray> expected = expectedEntries(e);
+    const QList<QByteArray> expected = expectedEntries(e.family, *e.link);
     QVERIFY2(isPrefix(receivedAtFault, now), "lines received before the fault were lost");
     QVERIFY2(now == Previous || isPrefix(now, expected), now.join('|').constData());
 
@@ -245,12 +216,15 @@ void runFaultRow()
     QVERIFY(!rig.menusLocked());
     if (fault == Fault::PortMissing || fault == Fault::PortBusy || isVanish(fault)) {
         QCOMPARE(rig.dialogs.size(), 1);
-        QVERIFY2(rig.dialogs.first().text.contains(expectedMessagePart(fault)), qPrintable(rig.dialogs.first().text));
+        const QString &text = rig.dialogs.first().text;
+        QVERIFY2(text.contains(expectedMessagePart(fault)) && text.contains(u"COM"_s), qPrintable(text));
     } else {
         QVERIFY(rig.dialogs.isEmpty());
     }
-    if (fault == Fault::PortMissing || fault == Fault::PortBusy)
+    if (fault == Fault::PortMissing || fault == Fault::PortBusy) {
         QCOMPARE(now, Previous);
+        QVERIFY(rig.shown("Clipboard1"));
+    }
     if (fault == Fault::PortBusy) {
         QCOMPARE(sim->received(), QByteArray());
         holder.reset();

@@ -1,5 +1,5 @@
 // A main window without widgets for download tests: it records what a download
-// shows and does, and lets a test press ESC or close the window at any point.
+// shows and asks, and lets a test feed the line or press ESC between events.
 #pragma once
 
 #include "CommControl.h"
@@ -38,50 +38,34 @@ public:
         QString title;
         QString text;
     };
-    struct SaveRequest
-    {
-        QString filter;
-        QString initDir;
-    };
 
     explicit FakeHost(const QString &programFolder, const QString &comPortNumber = QStringLiteral("1"));
 
     // --- What the download did -------------------------------------------
     const Controls &controls() const { return m_controls; }
-    // Every call in order, one line each, e.g. "WarnText2 = text",
-    // "Progress.Value = 3", "MenueGesperrt", "delay 500".
-    const QStringList &log() const { return m_log; }
     const QStringList &warnText2History() const { return m_warnText2History; }
     const QList<int> &progressValues() const { return m_progressValues; }
-    const QStringList &surfaceLines() const { return m_surfaceLines; }
     const QList<Message> &messages() const { return m_messages; }
     const QList<Message> &questions() const { return m_questions; }
-    const QList<SaveRequest> &saveRequests() const { return m_saveRequests; }
+    // The filters the save dialog was shown with.
+    const QStringList &saveRequests() const { return m_saveRequests; }
     const QList<double> &delays() const { return m_delays; }
     int escTests() const { return m_escTests; }
     // Calls of processEvents() and waitForEvents() so far.
     int eventPasses() const { return m_eventPasses; }
-    bool abandoned() const { return m_abandoned; }
 
     // --- What the test does ------------------------------------------------
     // One ESC press, seen by the next ESC test (unless beginDownload comes first).
     void pressEsc() { m_escPressed = true; }
-    void setEscHeld(bool held) { m_escHeld = held; }
-    // The window's close request: the port is closed at once and the next
-    // processEvents()/waitForEvents() throws DownloadAbandoned.
-    void closeWindow();
     // Runs inside every processEvents()/waitForEvents(), after the events:
-    // the place to feed the instrument, press ESC or close the window.
+    // the place to feed the instrument or press ESC.
     void setOnEvents(std::function<void()> hook) { m_onEvents = std::move(hook); }
-    // Answers of askYesNo (the default answer when the queue is empty).
-    void queueAnswer(bool yes) { m_answers.enqueue(yes); }
-    void setDefaultAnswer(bool yes) { m_defaultAnswer = yes; }
+    // The answer of every askYesNo.
+    void setDefaultAnswer(bool yes) { m_answer = yes; }
     // Answers of saveDialog in order; nullopt (cancel) when the queue is empty.
     void queueSavePath(const std::optional<QString> &path) { m_savePaths.enqueue(path); }
     // delay() sleeps scale times the asked time: 1 is real time, 0 no sleep.
     void setDelayScale(double scale) { m_delayScale = scale; }
-    // The controls as an earlier operation left them (e.g. a progress maximum).
-    Controls &editControls() { return m_controls; }
 
     // --- DownloadHost ------------------------------------------------------
     CommControl &comm() override { return m_comm; }
@@ -90,37 +74,36 @@ public:
     QString comPortNumber() const override { return m_comPortNumber; }
     QString programFolder() const override { return m_programFolder; }
 
-    void setClipboardButtonVisible(bool visible) override;
-    void setDataListVisible(bool visible) override;
-    void setProgressVisible(bool visible) override;
-    void setProgressMax(int max) override;
+    void setClipboardButtonVisible(bool visible) override { m_controls.clipboardButtonVisible = visible; }
+    void setDataListVisible(bool visible) override { m_controls.dataListVisible = visible; }
+    void setProgressVisible(bool visible) override { m_controls.progressVisible = visible; }
+    void setProgressMax(int max) override { m_controls.progressMax = max; }
     int progressMax() const override { return m_controls.progressMax; }
     void setProgressValue(int value) override;
     int progressValue() const override { return m_controls.progressValue; }
     void setWarnText2(const QString &text) override;
-    void setWarnText2Visible(bool visible) override;
-    void setWarnText1Visible(bool visible) override;
-    void setQfuText1Visible(bool visible) override;
-    void printOnSurface(const QString &text) override;
+    void setWarnText2Visible(bool visible) override { m_controls.warnText2Visible = visible; }
+    void setWarnText1Visible(bool visible) override { m_controls.warnText1Visible = visible; }
+    void setQfuText1Visible(bool visible) override { m_controls.qfuText1Visible = visible; }
+    void printOnSurface(const QString &) override {}
 
-    void MenueGesperrt() override;
-    void MenueFrei() override;
+    void MenueGesperrt() override { m_controls.menusLocked = true; }
+    void MenueFrei() override { m_controls.menusLocked = false; }
 
     bool escPressed() override;
-    void beginDownload() override;
+    void beginDownload() override { m_escPressed = false; }
 
     void processEvents() override;
     void waitForEvents(int maxMs) override;
 
     void delay(double &milliseconds) override;
 
-    void showMessage(const QString &title, const QString &text) override;
+    void showMessage(const QString &title, const QString &text) override { m_messages.append({title, text}); }
     bool askYesNo(const QString &title, const QString &text) override;
     std::optional<QString> saveDialog(const QString &filter, const QString &initDir) override;
 
 private:
     void afterEvents();
-    void setVisible(bool &flag, bool visible, const char *name);
 
     QString m_programFolder;
     QString m_comPortNumber;
@@ -130,24 +113,18 @@ private:
     QTimer m_wake;
 
     Controls m_controls;
-    QStringList m_log;
     QStringList m_warnText2History;
     QList<int> m_progressValues;
-    QStringList m_surfaceLines;
     QList<Message> m_messages;
     QList<Message> m_questions;
-    QList<SaveRequest> m_saveRequests;
+    QStringList m_saveRequests;
     QList<double> m_delays;
     int m_escTests = 0;
     int m_eventPasses = 0;
 
     bool m_escPressed = false;
-    bool m_escHeld = false;
-    bool m_closed = false;
-    bool m_abandoned = false;
     std::function<void()> m_onEvents;
-    QQueue<bool> m_answers;
-    bool m_defaultAnswer = false;
+    bool m_answer = false;
     QQueue<std::optional<QString>> m_savePaths;
     double m_delayScale = 1.0;
 };

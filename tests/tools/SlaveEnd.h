@@ -1,17 +1,16 @@
 // The program's end of a simulated line for the tests: a plain non-blocking
-// reader and writer on the pty slave that records every read it makes.
+// reader and writer on the pty slave that keeps every byte it reads.
 #pragma once
 
 #include <QByteArray>
 #include <QFile>
-#include <QTest>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
+#include <QTest>
 
 #include <cerrno>
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 class SlaveEnd : public QObject
@@ -33,16 +32,9 @@ public:
     }
 
     bool isOpen() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
     void write(const QByteArray &bytes) { QCOMPARE_GE(::write(m_fd, bytes.constData(), bytes.size()), 0); }
-    // Stops reading, so that bytes pile up on the line.
-    void pause() { m_notifier->setEnabled(false); }
-    void resume() { m_notifier->setEnabled(true); readAll(); }
 
     QByteArray bytes;
-    QByteArray firstRead;
-    int reads = 0;
-    bool hungUp = false;
 
 private:
     void readAll()
@@ -51,17 +43,14 @@ private:
         for (;;) {
             const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
             if (n > 0) {
-                if (reads++ == 0)
-                    firstRead = QByteArray(buffer, n);
                 bytes.append(buffer, n);
                 continue;
             }
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-                hungUp = true;
+            // A hung-up line stays readable: stop listening to it.
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
                 m_notifier->setEnabled(false);
-            }
             return;
         }
     }
