@@ -423,6 +423,11 @@ void MainWindow::setClipboardButtonVisible(bool visible)
     m_clipboard1->setVisible(visible);
 }
 
+bool MainWindow::clipboardButtonVisible() const
+{
+    return !m_clipboard1->isHidden();
+}
+
 void MainWindow::setDataListVisible(bool visible)
 {
     m_stat1->setVisible(visible);

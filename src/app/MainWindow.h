@@ -89,6 +89,7 @@ public:
     QString programFolder() const override { return m_programFolder; }
 
     void setClipboardButtonVisible(bool visible) override;
+    bool clipboardButtonVisible() const override;
     void setDataListVisible(bool visible) override;
     void setProgressVisible(bool visible) override;
     void setProgressMax(int max) override;

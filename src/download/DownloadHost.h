@@ -31,6 +31,7 @@ public:
 
     // Controls of the main window.
     virtual void setClipboardButtonVisible(bool visible) = 0;  // Clipboard1
+    virtual bool clipboardButtonVisible() const = 0;
     virtual void setDataListVisible(bool visible) = 0;         // stat1
     virtual void setProgressVisible(bool visible) = 0;         // Datenscroll1
     virtual void setProgressMax(int max) = 0;

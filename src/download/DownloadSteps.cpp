@@ -32,6 +32,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
         host.showMessage(opened.title, opened.message);
         return false;
     }
+    const bool clipboardWasVisible = host.clipboardButtonVisible();
     host.setClipboardButtonVisible(false);
     if (opened.outcome == PortOpenResult::AlreadyOpen)
         host.printOnSurface(u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s);
@@ -43,14 +44,27 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     if (link.emptiesOutputFirst)
         comm.clearOutBuffer();
     host.MenueGesperrt();
-    comm.setSettings(QString::fromLatin1(link.settings));
+    const QString settings = QString::fromLatin1(link.settings);
     // Every download sets its own handshake: the ORVIK's switch back to none
-    // does not reach a control whose device was lost.
-    comm.setHandshaking(link.xonXoff ? 1 : 0);
-    if (link.modemLines != ModemLines::Unchanged) {
+    // does not reach a control whose device was lost. A setting the device
+    // merely cannot follow (a pty has no RTS) is no failure; anything else is,
+    // since the instrument would be read at the wrong speed or framing.
+    bool lineSet = comm.setSettings(settings) && comm.setHandshaking(link.xonXoff ? 1 : 0);
+    if (lineSet && link.modemLines != ModemLines::Unchanged) {
         const bool raised = link.modemLines == ModemLines::Raised;
-        comm.setRTSEnable(raised);
-        comm.setDTREnable(raised);
+        lineSet = comm.setRTSEnable(raised) && comm.setDTREnable(raised);
+    }
+    if (!lineSet) {
+        const QString reason = comm.errorString();
+        host.MenueFrei();
+        comm.setPortOpen(false);
+        host.setClipboardButtonVisible(clipboardWasVisible);
+        host.showMessage(u"Line settings refused"_s,
+                         u"COM%1 did not take the line settings \"%2\": %3\n"
+                         "Nothing was read. Check that the port is a serial port, then start the "
+                         "download again."_s
+                             .arg(host.comPortNumber(), settings, reason));
+        return false;
     }
     comm.setInputMode(0);
     return true;

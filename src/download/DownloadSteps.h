@@ -9,8 +9,9 @@ struct InstrumentLink;
 
 // Selects and opens the port (or reports it busy and goes on), hides
 // Clipboard1, sets the record end, locks the menus and sets the line.
-// False when the port could not be opened: the user has been told, and
-// nothing else was changed.
+// False when the port could not be opened or did not take the line settings:
+// the user has been told, the port is closed, the menus are free, and the
+// list and Clipboard1 are as they were.
 [[nodiscard]] bool openingSteps(DownloadHost &host, const InstrumentLink &link);
 
 // Locks the menus again, sets the bar's maximum, hides the list, shows the

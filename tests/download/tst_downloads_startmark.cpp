@@ -1,8 +1,12 @@
-// The wait for the "$s$" start mark of the DURAMO Varden and the QF-2000,
-// counted read by read (the waits themselves take no time here).
+// Download steps on the widget-free host: the wait for the "$s$" start mark
+// of the DURAMO Varden and the QF-2000, counted read by read (the waits take
+// no time here), and a port that refuses its line settings.
+#include "CommControl.h"
 #include "DataList.h"
+#include "DownloadSteps.h"
 #include "Downloads.h"
 #include "FakeHost.h"
+#include "InstrumentLinks.h"
 #include "Pty.h"
 
 #include <QTemporaryDir>
@@ -18,6 +22,7 @@ class TestStartMark : public QObject
 private Q_SLOTS:
     void startMark_data();
     void startMark();
+    void refusedLineSettingsStopTheDownload();
 };
 
 void TestStartMark::startMark_data()
@@ -88,4 +93,23 @@ void TestStartMark::startMark()
 }
 
 QTEST_GUILESS_MAIN(TestStartMark)
+void TestStartMark::refusedLineSettingsStopTheDownload()
+{
+    QTemporaryDir folder;
+    Pty instrument;
+    QVERIFY(instrument.linkAsCom(folder.path(), 3));
+    FakeHost host(folder.path(), u"3"_s);
+    host.dataList().setEntries({"old", "lines"});
+    InstrumentLink link = InstrumentLinks::DuramoSt;
+    link.settings = "9600,q,8,1";
+
+    QVERIFY(!openingSteps(host, link));
+    QVERIFY(!host.comm().portOpen());
+    QVERIFY(!host.controls().menusLocked);
+    QVERIFY(host.controls().clipboardButtonVisible);
+    QCOMPARE(host.dataList().count(), 2);
+    QCOMPARE(host.messages().size(), 1);
+    QVERIFY2(host.messages().first().text.contains(u"9600,q,8,1"_s), qPrintable(host.messages().first().text));
+}
+
 #include "tst_downloads_startmark.moc"

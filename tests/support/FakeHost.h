@@ -75,6 +75,7 @@ public:
     QString programFolder() const override { return m_programFolder; }
 
     void setClipboardButtonVisible(bool visible) override { m_controls.clipboardButtonVisible = visible; }
+    bool clipboardButtonVisible() const override { return m_controls.clipboardButtonVisible; }
     void setDataListVisible(bool visible) override { m_controls.dataListVisible = visible; }
     void setProgressVisible(bool visible) override { m_controls.progressVisible = visible; }
     void setProgressMax(int max) override { m_controls.progressMax = max; }
