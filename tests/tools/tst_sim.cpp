@@ -73,7 +73,7 @@ void TestSim::handshakes()
         break;
     }
     expected += sampleData(f);
-    QVERIFY(instrument.waitUntilDelivered(3000));
+    QVERIFY(instrument.waitUntilDelivered(10000));
     QTRY_COMPARE(program.bytes, expected);
     QCOMPARE(instrument.state(), SimulatedInstrument::State::Done);
     QVERIFY(sampleData(f).endsWith("End" + profile.recordEnd));
