@@ -1,5 +1,5 @@
-// Build-time helper: writes the program's icon file (the gauge picture) as an
-// ICO file that holds one 32-bit PNG image.
+// Build-time helper: draws the program's gauge picture as its window icon (an
+// ICO file holding one 32-bit PNG image) or as the desktop entry's PNG icon.
 #include "Pictures.h"
 
 #include <QBuffer>
@@ -9,6 +9,8 @@
 #include <QtEndian>
 
 #include <cstdio>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,12 +33,17 @@ int main(int argc, char *argv[])
     // Painting needs a GUI application but no screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_icon <output.ico>\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_icon <size> <output.ico|output.png>\n");
+        return 2;
+    }
+    const int size = QByteArray(argv[1]).toInt();
+    const QString output = QString::fromLocal8Bit(argv[2]);
+    if (size <= 0 || size > 256) {
+        std::fprintf(stderr, "make_icon: the size must be 1 to 256\n");
         return 2;
     }
 
-    constexpr int size = 48;
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -45,22 +52,26 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QByteArray ico;
-    appendLe16(ico, 0); // reserved
-    appendLe16(ico, 1); // type: icon
-    appendLe16(ico, 1); // one image
-    ico.append(char(size));
-    ico.append(char(size));
-    ico.append(char(0)); // no palette
-    ico.append(char(0)); // reserved
-    appendLe16(ico, 1);  // colour planes
-    appendLe16(ico, 32); // bits per pixel
-    appendLe32(ico, quint32(png.size()));
-    appendLe32(ico, 6 + 16); // the image follows the header and the one entry
-    ico.append(png);
+    QByteArray bytes;
+    if (output.endsWith(u".png"_s)) {
+        bytes = png;
+    } else {
+        appendLe16(bytes, 0); // reserved
+        appendLe16(bytes, 1); // type: icon
+        appendLe16(bytes, 1); // one image
+        bytes.append(char(size % 256)); // 256 is written as 0
+        bytes.append(char(size % 256));
+        bytes.append(char(0)); // no palette
+        bytes.append(char(0)); // reserved
+        appendLe16(bytes, 1);  // colour planes
+        appendLe16(bytes, 32); // bits per pixel
+        appendLe32(bytes, quint32(png.size()));
+        appendLe32(bytes, 6 + 16); // the image follows the header and the one entry
+        bytes.append(png);
+    }
 
-    QSaveFile file(QString::fromLocal8Bit(argv[1]));
-    if (!file.open(QIODevice::WriteOnly) || file.write(ico) != ico.size() || !file.commit()) {
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         std::fprintf(stderr, "make_icon: %s\n", qPrintable(file.errorString()));
         return 1;
     }
