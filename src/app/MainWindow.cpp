@@ -12,7 +12,6 @@
 #include "Pictures.h"
 #include "PortDialogOwner.h"
 #include "PortEntry.h"
-#include "SerialPortsWindow.h"
 #include "PortFile.h"
 #include "SurfaceText.h"
 
