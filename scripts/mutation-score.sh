@@ -72,9 +72,12 @@ if command -v ccache >/dev/null 2>&1; then
     LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     export CCACHE_BASEDIR="$WORK"
 fi
+# The suite needs its tests, the program, the simulator and the help folder;
+# the benchmarks are left out.
+TARGETS=(all)
 build()
 {
-    cmake --build "$BUILD" >"$1" 2>&1
+    cmake --build "$BUILD" --target "${TARGETS[@]}" >"$1" 2>&1
 }
 echo "building $(git -C "$ROOT" rev-parse --short HEAD) in $WORK"
 cmake -S "$TREE" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $LAUNCHER >"$LOG/configure.log" 2>&1 \
@@ -85,6 +88,11 @@ export QT_QPA_PLATFORM=offscreen
 TESTS=()
 while read -r name; do TESTS+=("$name"); done < <(
     ctest --test-dir "$BUILD" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
+TARGETS=("${TESTS[@]}" meridoc meridoc-sim meridoc_help)
+known="$(ninja -C "$BUILD" -t targets all | sed "s/:.*//")"
+for t in "${TARGETS[@]}"; do
+    grep -qx -- "$t" <<<"$known" || { TARGETS=(all); break; }
+done
 
 # One test at a time, so the run stops at the first failure and names the test.
 # Returns the failing test in FAILED.
@@ -122,29 +130,35 @@ CAUGHT=0
 TOTAL=0
 BROKEN=0
 MISSED=0
+# verdict, fault name, description, seconds the fault took
+report()
+{
+    printf "%-15s %-32s %s (%d s)\n" "$1" "$2" "$3" "$(($(date +%s) - $4))"
+}
 for patch in "${PATCHES[@]}"; do
+    begin=$(date +%s)
     name="$(basename "$patch" .patch)"
     what="$(head -n 1 "$patch")"
     equivalent="$(sed -n '2s/^Equivalent: *//p' "$patch")"
     TOTAL=$((TOTAL + 1))
     if ! git -C "$TREE" apply --check "$patch" 2>/dev/null; then
-        printf '%-15s %-34s %s\n' "does not apply" "$name" "$what"
+        report "does not apply" "$name" "$what" "$begin"
         BROKEN=$((BROKEN + 1))
         continue
     fi
     git -C "$TREE" apply "$patch"
     if ! build "$LOG/$name.build.log"; then
-        printf '%-15s %-34s %s\n' "does not build" "$name" "$what"
+        report "does not build" "$name" "$what" "$begin"
         BROKEN=$((BROKEN + 1))
     elif run_suite "$LOG/$name.test.log"; then
         if [ -n "$equivalent" ]; then
-            printf '%-15s %-34s %s\n' "equivalent" "$name" "$what ($equivalent)"
+            report "equivalent" "$name" "$what ($equivalent)" "$begin"
         else
-            printf '%-15s %-34s %s\n' "MISSED" "$name" "$what"
+            report "MISSED" "$name" "$what" "$begin"
             MISSED=$((MISSED + 1))
         fi
     else
-        printf '%-15s %-34s %s\n' "caught" "$name" "$what [$FAILED]"
+        report "caught" "$name" "$what [$FAILED]" "$begin"
         CAUGHT=$((CAUGHT + 1))
     fi
     # The next build compiles the restored file from the cache along with the next fault.
