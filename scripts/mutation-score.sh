@@ -65,9 +65,14 @@ else
     git -C "$ROOT" worktree add -q --detach "$TREE" "$HEAD_SHA"
 fi
 
-# Release without debug information: quicker links, and with the base folder
-# set the compiler cache serves any scratch folder.
+# Built for speed of building: no optimisation, no debug information, the
+# quickest linker at hand. With the base folder set, the compiler cache
+# serves any scratch folder.
 LAUNCHER=""
+LINKER=""
+for ld in lld gold; do
+    if command -v "ld.$ld" >/dev/null 2>&1; then LINKER="-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=$ld"; break; fi
+done
 if command -v ccache >/dev/null 2>&1; then
     LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     export CCACHE_BASEDIR="$WORK"
@@ -80,11 +85,9 @@ build()
     cmake --build "$BUILD" --target "${TARGETS[@]}" >"$1" 2>&1
 }
 echo "building $(git -C "$ROOT" rev-parse --short HEAD) in $WORK"
-cmake -S "$TREE" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release $LAUNCHER >"$LOG/configure.log" 2>&1 \
+cmake -S "$TREE" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-O0 $LINKER $LAUNCHER >"$LOG/configure.log" 2>&1 \
     || { echo "configure failed: $LOG/configure.log"; KEEP=1; exit 2; }
-build "$LOG/build.log" || { echo "the unchanged tree does not build: $LOG/build.log"; KEEP=1; exit 2; }
 
-export QT_QPA_PLATFORM=offscreen
 TESTS=()
 while read -r name; do TESTS+=("$name"); done < <(
     ctest --test-dir "$BUILD" -N | sed -n 's/^ *Test *#[0-9]*: *//p')
@@ -93,6 +96,9 @@ known="$(ninja -C "$BUILD" -t targets all | sed "s/:.*//")"
 for t in "${TARGETS[@]}"; do
     grep -qx -- "$t" <<<"$known" || { TARGETS=(all); break; }
 done
+build "$LOG/build.log" || { echo "the unchanged tree does not build: $LOG/build.log"; KEEP=1; exit 2; }
+
+export QT_QPA_PLATFORM=offscreen
 
 # One test at a time, so the run stops at the first failure and names the test.
 # Returns the failing test in FAILED.
