@@ -28,10 +28,23 @@ class TestBlocks : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void closingLines();
     void everyBlockIsKept();
     void saving_data();
     void saving();
 };
+
+// A block ends with the first entry that holds a run of 20 underscores, that
+// entry included; 19 underscores do not end it, 40 do.
+void TestBlocks::closingLines()
+{
+    const QList<QByteArray> entries{"P1", "a", QByteArray(19, '_'), "b", "x" + QByteArray(40, '_') + "y", "c", U20,
+                                    "End", ""};
+    const QList<QByteArray> expected{
+        "a\r\n___________________\r\nb\r\nx________________________________________y\r\n",
+        "c\r\n____________________\r\n"};
+    QCOMPARE(cutBlocks(entries), expected);
+}
 
 // Nothing drops the blocks after the hundredth.
 void TestBlocks::everyBlockIsKept()
