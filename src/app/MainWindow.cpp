@@ -20,7 +20,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -71,20 +70,16 @@ QLabel *hintLabel(const QString &text, const char *name, QWidget *parent)
 }
 
 // The first line of a port file, or nullopt when it cannot be read or holds
-// no line; the reason lands in error.
+// no line; the reason lands in error. Only the start of a larger file is
+// read: the number is taken from the first characters of the line.
 std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    const SmallFile file = readPortFile(path);
+    if (!file.read) {
+        *error = file.reason;
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    std::optional<QByteArray> line = firstLine(content);
+    std::optional<QByteArray> line = firstLine(file.bytes);
     if (!line)
         *error = u"The file is empty."_s;
     return line;

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -31,6 +34,7 @@ private Q_SLOTS:
     void everyBlockIsKept();
     void saving_data();
     void saving();
+    void blockCutShortKeepsTheOldFile();
 };
 
 // Nothing drops the blocks after the hundredth.
@@ -111,6 +115,44 @@ void TestBlocks::saving()
     if (!message.isEmpty())
         QVERIFY2(host.messages().first().text.contains(QDir::toNativeSeparators(folder.filePath(message))),
                  qPrintable(host.messages().first().text));
+}
+
+// Under a file-size limit of 1 KiB, block 2 of 5,026 bytes cannot be written
+// whole: the user hears which file failed and why, the old file stays as it
+// was, and no later block is written.
+void TestBlocks::blockCutShortKeepsTheOldFile()
+{
+    QTemporaryDir folder;
+    FakeHost host(folder.path());
+    const QByteArray big = QByteArray(5000, '7') + "\r\n" + U20 + "\r\n";
+    host.state().ValueList = {QByteArray(), ThreeBlocks.at(0), big, ThreeBlocks.at(2)};
+    host.state().LastValueIndex = 3;
+    const QString name = folder.filePath(u"probe"_s);
+    QFile old(name + u"(2).mes"_s);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old block\r\n") == 11);
+    old.close();
+    host.queueSavePath(name);
+    host.setDefaultAnswer(true);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limit = before;
+    limit.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SaveBlockFiles(host);
+    setrlimit(RLIMIT_FSIZE, &before);
+
+    QCOMPARE(readAll(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");
+    QCOMPARE(readAll(name + u"(2).mes"_s), "old block\r\n"_ba);
+    QVERIFY(!QFile::exists(name + u"(3).mes"_s));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"probe(1).mes"_s, u"probe(2).mes"_s}));
+    QCOMPARE(host.messages().size(), 1);
+    const QString text = host.messages().first().text;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(name + u"(2).mes"_s)), qPrintable(text));
+    QVERIFY2(text.contains(u"File too large"_s), qPrintable(text));
+    QVERIFY2(text.contains(u"This block and the one after it were not saved"_s), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestBlocks)
