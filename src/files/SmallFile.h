@@ -1,6 +1,6 @@
-// Reads a small file with a bound: the one way the program reads a file
-// whose size it does not control, so a damaged or foreign file cannot hold
-// the program for minutes or fill its memory.
+// Reads a file with a bound: the one way the program reads a file whose size
+// it does not control (Port.txt, a .mes file), so a damaged or foreign file
+// cannot hold the program for minutes or fill its memory.
 #pragma once
 
 #include <QByteArray>
