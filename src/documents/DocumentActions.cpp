@@ -118,7 +118,7 @@ void DocumentActions::open()
             const BusyCursor busy;
             file = readSmallFile(path, openLimit);
             if (file.read && !file.larger)
-                m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(file.bytes)));
+                m_list.setEntries(measurementFileEntries(std::move(file.bytes)));
         }
         if (!file.read || file.larger) {
             const QString reason = file.larger
