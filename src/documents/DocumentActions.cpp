@@ -152,11 +152,24 @@ void DocumentActions::print()
         return;
 
     m_state.ReceiveBuffer = assembleReceivedText(m_list.entries());
-    if (!printLines(printer, printedLines(m_state.ReceiveBuffer))) {
+    const PrintResult result = printLines(printer, printedLines(m_state.ReceiveBuffer));
+    switch (result.outcome) {
+    case PrintResult::Printed:
+        break;
+    case PrintResult::NoChosenPage:
+        message(u"Print data file"_s,
+                u"Pages %1 to %2 were chosen, but the data fill only %3 page(s): nothing was printed.\n\n"
+                "Print again and choose pages from 1 to %3, or all pages."_s
+                        .arg(printer.fromPage())
+                        .arg(printer.toPage())
+                        .arg(result.pageCount));
+        break;
+    case PrintResult::Failed:
         message(u"Print data file"_s,
                 u"The data could not be printed on %1.\n\n"
                 "Check that the printer is ready and print again."_s
                         .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                 : printer.outputFileName()));
+        break;
     }
 }

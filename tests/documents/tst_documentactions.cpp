@@ -26,6 +26,29 @@ using Entries = QList<QByteArray>;
 
 namespace {
 
+// The text of a PDF, page by page, each page as its non-empty lines.
+QList<QStringList> pdfPages(const QString &pdf)
+{
+    QProcess tool;
+    tool.start(u"pdftotext"_s, {pdf, u"-"_s});
+    if (!tool.waitForFinished(20000))
+        return {};
+    QStringList pages = QString::fromUtf8(tool.readAllStandardOutput()).split(u'\f');
+    // pdftotext ends every page with a form feed.
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    QList<QStringList> lines;
+    for (const QString &page : std::as_const(pages)) {
+        QStringList pageLines;
+        for (const QString &line : page.split(u'\n')) {
+            if (!line.trimmed().isEmpty())
+                pageLines.append(line.trimmed());
+        }
+        lines.append(pageLines);
+    }
+    return lines;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -57,6 +80,8 @@ private Q_SLOTS:
     void printedPdfHoldsTheLines();
     void printingNothing_data();
     void printingNothing();
+    void lineEndsInsideEntriesBreakPrintedLines();
+    void printsOnlyTheChosenPages();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -71,6 +96,8 @@ private:
     std::optional<QString> m_choice;
     QString m_pdf;
     bool m_printAccepted = true;
+    int m_fromPage = 0;   // with m_toPage: the page range chosen in the print dialog; 0: all pages
+    int m_toPage = 0;
     QStringList m_events;
     QStringList m_proposals;
     QStringList m_messages;
@@ -88,6 +115,7 @@ void TestDocumentActions::init()
     m_choice.reset();
     m_pdf = path(u"out.pdf"_s);
     m_printAccepted = true;
+    m_fromPage = m_toPage = 0;
     m_events.clear();
     m_proposals.clear();
     m_messages.clear();
@@ -106,6 +134,10 @@ void TestDocumentActions::init()
     hooks.choosePrinter = [this](QPrinter &printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(m_pdf);
+        if (m_fromPage > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(m_fromPage, m_toPage);
+        }
         return m_printAccepted;
     };
     m_actions = new DocumentActions(&*m_window, *m_list, m_state, m_dialog, m_dir->path(), hooks);
@@ -336,6 +368,62 @@ void TestDocumentActions::printingNothing()
     QCOMPARE(m_messages.size(), accepted ? 1 : 0);
     if (accepted)
         QVERIFY2(m_messages[0].contains(m_pdf), qPrintable(m_messages[0]));
+}
+
+void TestDocumentActions::lineEndsInsideEntriesBreakPrintedLines()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext is not installed");
+
+    // A file with LF line ends opens as one entry; radio entries keep a CR.
+    m_list->setEntries({"head"_ba, "10.1 um\n10.2 um\n10.3 um\n"_ba, "A\rB"_ba, "12.5\r"_ba, "13.0\r"_ba});
+    m_actions->print();
+
+    const QList<QStringList> pages = pdfPages(m_pdf);
+    QCOMPARE(pages.size(), 1);
+    const QStringList expected{u"10.1 um"_s, u"10.2 um"_s, u"10.3 um"_s, u"A"_s, u"B"_s, u"12.5"_s, u"13.0"_s};
+    // Whether the first entry is printed does not matter here.
+    QStringList printed = pages[0];
+    if (printed.value(0) == u"head"_s)
+        printed.removeFirst();
+    QCOMPARE(printed, expected);
+    QVERIFY(m_messages.isEmpty());
+}
+
+void TestDocumentActions::printsOnlyTheChosenPages()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        QSKIP("pdftotext is not installed");
+
+    Entries entries{"head"_ba};
+    for (int i = 1; i <= 300; ++i)
+        entries.append("line " + QByteArray::number(i));
+    m_list->setEntries(entries);
+    m_actions->print();
+    const QList<QStringList> all = pdfPages(m_pdf);
+    QVERIFY2(all.size() >= 3, "300 lines need three pages or more");
+    QCOMPARE(all.last().last(), u"line 300"_s);
+    const int last = int(all.size());
+
+    m_fromPage = m_toPage = 2;
+    m_actions->print();
+    QCOMPARE(pdfPages(m_pdf), QList<QStringList>{all[1]});
+
+    // A range that runs past the end prints what there is.
+    m_fromPage = last - 1;
+    m_toPage = last + 5;
+    m_actions->print();
+    QCOMPARE(pdfPages(m_pdf), all.mid(last - 2));
+    QVERIFY(m_messages.isEmpty());
+
+    // Pages after the end: nothing is printed, and the user is told why.
+    QVERIFY(QFile::remove(m_pdf));
+    m_fromPage = last + 1;
+    m_toPage = last + 2;
+    m_actions->print();
+    QVERIFY(!QFile::exists(m_pdf));
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].contains(u"only %1 page"_s.arg(last)), qPrintable(m_messages[0]));
 }
 
 QTEST_MAIN(TestDocumentActions)
