@@ -7,6 +7,7 @@
 #include "InstrumentLinks.h"
 #include "PortOpen.h"
 #include "ReceivedText.h"
+#include "ShortText.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +20,7 @@ void tellIfDeviceLost(DownloadHost &host)
     host.showMessage(u"Connection lost"_s,
                      u"The connection to the instrument on COM%1 was lost. The lines received "
                      "so far are kept.\nCheck the cable and the adapter, then start the download again."_s
-                         .arg(host.comPortNumber()));
+                         .arg(shortForMessage(host.comPortNumber())));
 }
 
 } // namespace
@@ -50,7 +51,9 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     // merely cannot follow (a pty has no RTS) is no failure; anything else is,
     // since the instrument would be read at the wrong speed or framing.
     bool lineSet = comm.setSettings(settings) && comm.setHandshaking(link.xonXoff ? 1 : 0);
-    if (lineSet && link.modemLines != ModemLines::Unchanged) {
+    // Opening a port raises RTS and DTR on Linux; an instrument that is to
+    // have them low gets them lowered right away, whatever ran before.
+    if (lineSet) {
         const bool raised = link.modemLines == ModemLines::Raised;
         lineSet = comm.setRTSEnable(raised) && comm.setDTREnable(raised);
     }
@@ -63,7 +66,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
                          u"COM%1 did not take the line settings \"%2\": %3\n"
                          "Nothing was read. Check that the port is a serial port, then start the "
                          "download again."_s
-                             .arg(host.comPortNumber(), settings, reason));
+                             .arg(shortForMessage(host.comPortNumber()), settings, reason));
         return false;
     }
     comm.setInputMode(0);
@@ -86,10 +89,10 @@ void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char
     host.setProgressValue(0);
 }
 
-ReceiveEnd receiveIntoList(DownloadHost &host)
+ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
 {
     host.dataList().clear();
-    const ReceiveEnd end = ReceiveLines(host);
+    const ReceiveEnd end = ReceiveLines(host, firstBytes);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
     return end;
 }
