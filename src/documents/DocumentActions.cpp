@@ -109,34 +109,51 @@ void DocumentActions::open()
 
     m_fileDialog.setInitDir(dataFolder());
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Open);
-    if (chosen && !chosen->isEmpty()) {
-        const QString path = *chosen;
-        QFile file(path);
-        bool read = false;
-        {
-            // A file of millions of lines takes seconds to read and cut.
-            const BusyCursor busy;
-            read = file.open(QIODevice::ReadOnly);
-            QByteArray bytes;
-            if (read) {
-                bytes = file.readAll();
-                read = file.error() == QFileDevice::NoError;
-            }
-            if (read)
-                m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(bytes)));
-        }
-        if (!read) {
-            message(u"Open data file"_s,
-                    u"The file %1 could not be read:\n%2\n\n"
-                    "The data in the list are unchanged. Check the file and open it again."_s
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
-        }
-    }
+    if (chosen && !chosen->isEmpty())
+        readIntoList(*chosen);
+    showOpened();
+}
 
+void DocumentActions::openPath(const QString &path)
+{
+    if (m_hooks.setCopyButtonVisible)
+        m_hooks.setCopyButtonVisible(false);
+    if (m_hooks.clearListSelection)
+        m_hooks.clearListSelection();
+    readIntoList(path);
+    showOpened();
+}
+
+void DocumentActions::showOpened()
+{
     if (m_hooks.showList)
         m_hooks.showList();
     if (m_hooks.setCopyButtonVisible)
         m_hooks.setCopyButtonVisible(true);
+}
+
+void DocumentActions::readIntoList(const QString &path)
+{
+    QFile file(path);
+    bool read = false;
+    {
+        // A file of millions of lines takes seconds to read and cut.
+        const BusyCursor busy;
+        read = file.open(QIODevice::ReadOnly);
+        QByteArray bytes;
+        if (read) {
+            bytes = file.readAll();
+            read = file.error() == QFileDevice::NoError;
+        }
+        if (read)
+            m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(bytes)));
+    }
+    if (!read) {
+        message(u"Open data file"_s,
+                u"The file %1 could not be read:\n%2\n\n"
+                "The data in the list are unchanged. Check the file and open it again."_s
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
 }
 
 void DocumentActions::copy()

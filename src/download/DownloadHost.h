@@ -9,6 +9,7 @@
 
 class CommControl;
 class DataList;
+class DownloadJournal;
 struct DownloadState;
 
 // Thrown out of a download when the main window was closed while the download
@@ -28,6 +29,9 @@ public:
     virtual DownloadState &state() = 0;
     virtual QString comPortNumber() const = 0;
     virtual QString programFolder() const = 0;
+    // The copy every download keeps of itself while it runs (the download
+    // history); none by default, and the download runs the same either way.
+    virtual DownloadJournal *journal() { return nullptr; }
 
     // Controls of the main window.
     virtual void setClipboardButtonVisible(bool visible) = 0;  // Clipboard1
