@@ -62,7 +62,9 @@ public:
     // when the window was closed meanwhile.
     virtual void processEvents() = 0;
     // Sleeps until a window or serial event arrives, at most maxMs, then lets
-    // the events run. Throws DownloadAbandoned like processEvents().
+    // the events run. Throws DownloadAbandoned like processEvents(). The
+    // receiver sleeps up to a second at a time, so whatever escPressed()
+    // reports must come with an event that ends the sleep.
     virtual void waitForEvents(int maxMs) = 0;
 
     // The wait of the download utilities: rewrites its argument to seconds.
