@@ -1,7 +1,5 @@
 #include "MeasurementFile.h"
 
-#include <QIODevice>
-
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -31,28 +29,19 @@ qsizetype countOf(const char *data, qsizetype size, char byte)
 
 } // namespace
 
-bool writeMeasurementFile(QIODevice &device, const QByteArray &assembledText)
+QByteArrayList measurementFileContent(const QByteArray &assembledText)
 {
-    // Two writes, so a text of hundreds of megabytes is not copied once more.
-    const QByteArray fileEnd = "\r\n"_ba;
-    return device.write(assembledText) == assembledText.size()
-            && device.write(fileEnd) == fileEnd.size();
+    return {assembledText, "\r\n"_ba};
 }
 
-QByteArray openedFileHeader(const QString &path)
-{
-    return path.toLatin1();
-}
-
-QList<QByteArray> measurementFileEntries(const QByteArray &header, QByteArray fileBytes)
+QList<QByteArray> measurementFileEntries(QByteArray fileBytes)
 {
     // Writing the NULs below must not touch a buffer the caller still shares.
     char *data = fileBytes.data();
     const qsizetype size = fileBytes.size();
 
     QList<QByteArray> entries;
-    entries.reserve(1 + countOf(data, size, '\r') + 1);
-    entries.append(header);
+    entries.reserve(countOf(data, size, '\r') + 1);
 
     qsizetype start = 0;
     while (start < size) {

@@ -8,6 +8,7 @@
 #include "InstrumentLinks.h"
 #include "PortOpen.h"
 #include "ReceivedText.h"
+#include "ShortText.h"
 
 using namespace Qt::StringLiterals;
 
@@ -15,7 +16,7 @@ namespace {
 
 // The journal follows the list: every batch the receiver adds is written as
 // it arrives, whichever way the receiver adds it.
-ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal)
+ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const QByteArray &firstBytes)
 {
     DataList &list = host.dataList();
     journal.begin(host.state().Instrument);
@@ -24,7 +25,7 @@ ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal)
         [&journal, &list](const QModelIndex &, int first, int) { journal.append(list.entries(), first); });
     ReceiveEnd end;
     try {
-        end = ReceiveLines(host);
+        end = ReceiveLines(host, firstBytes);
     } catch (...) {
         // The window was closed mid-download: the program ends during it.
         QObject::disconnect(follow);
@@ -42,7 +43,7 @@ void tellIfDeviceLost(DownloadHost &host)
     host.showMessage(u"Connection lost"_s,
                      u"The connection to the instrument on COM%1 was lost. The lines received "
                      "so far are kept.\nCheck the cable and the adapter, then start the download again."_s
-                         .arg(host.comPortNumber()));
+                         .arg(shortForMessage(host.comPortNumber())));
 }
 
 void tellIfJournalFailed(DownloadHost &host)
@@ -85,7 +86,9 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     // merely cannot follow (a pty has no RTS) is no failure; anything else is,
     // since the instrument would be read at the wrong speed or framing.
     bool lineSet = comm.setSettings(settings) && comm.setHandshaking(link.xonXoff ? 1 : 0);
-    if (lineSet && link.modemLines != ModemLines::Unchanged) {
+    // Opening a port raises RTS and DTR on Linux; an instrument that is to
+    // have them low gets them lowered right away, whatever ran before.
+    if (lineSet) {
         const bool raised = link.modemLines == ModemLines::Raised;
         lineSet = comm.setRTSEnable(raised) && comm.setDTREnable(raised);
     }
@@ -98,7 +101,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
                          u"COM%1 did not take the line settings \"%2\": %3\n"
                          "Nothing was read. Check that the port is a serial port, then start the "
                          "download again."_s
-                             .arg(host.comPortNumber(), settings, reason));
+                             .arg(shortForMessage(host.comPortNumber()), settings, reason));
         return false;
     }
     comm.setInputMode(0);
@@ -121,11 +124,11 @@ void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char
     host.setProgressValue(0);
 }
 
-ReceiveEnd receiveIntoList(DownloadHost &host)
+ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
 {
     host.dataList().clear();
     DownloadJournal *journal = host.journal();
-    const ReceiveEnd end = journal ? receiveFollowed(host, *journal) : ReceiveLines(host);
+    const ReceiveEnd end = journal ? receiveFollowed(host, *journal, firstBytes) : ReceiveLines(host, firstBytes);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
     if (journal)
         journal->finish(end, host.state().ReceiveBuffer);

@@ -2,10 +2,10 @@
 
 #include "HistoryNames.h"
 #include "MeasurementFile.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -29,12 +29,8 @@ QByteArray journalLines(const QList<QByteArray> &entries, qsizetype first)
 // Writes the file Save would write, whole or not at all; the reason when not.
 QString writeFinished(const QString &path, const QByteArray &assembledText)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && writeMeasurementFile(file, assembledText) && file.flush()
-        && file.commit())
-        return {};
-    return file.error() != QFileDevice::NoError ? file.errorString()
-                                                : u"Not all data could be written; the disk may be full."_s;
+    QString reason;
+    return writeWholeFile(path, measurementFileContent(assembledText), &reason) ? QString() : reason;
 }
 
 HistoryEnding endingOf(ReceiveEnd end)

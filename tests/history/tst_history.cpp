@@ -153,8 +153,7 @@ void TestHistory::windowListsOpensAndDeletes()
     list->setCurrentItem(list->topLevelItem(0));
     window->findChild<QPushButton *>(u"historyOpen"_s)->click();
     QVERIFY(!window->isVisible());
-    QCOMPARE(rig.entries(), (QList<QByteArray>{QFile::encodeName(history + u"/2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s),
-                                               "x 1"_ba, "x 2"_ba, "End"_ba}));
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"x 1"_ba, "x 2"_ba, "End"_ba}));
     QVERIFY(rig.shown("stat1"));
     QVERIFY(rig.shown("Clipboard1"));
 
@@ -192,7 +191,7 @@ void TestHistory::interruptedDownloadIsToldOnce()
                  && text.contains(u"2026"_s) && text.contains(u"8:30:00"_s),
              qPrintable(text));
     // Its Open button was answered: the download is in the list.
-    QCOMPARE(rig.entries().mid(1), (QList<QByteArray>{"first"_ba, "1.0"_ba, "2.0"_ba}));
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"first"_ba, "1.0"_ba, "2.0"_ba}));
     QCOMPARE(historyFiles(rig), QStringList{u"2026-12-07 08-30-00 QFU-ST (interrupted).mes"_s});
 
     rig.dialogs.clear();
