@@ -26,9 +26,14 @@ build() {
         && nice cmake --build "$2" -j2 --target meridoc-bench meridoc-sim >/dev/null
 }
 
-rm -rf "$base_src" && mkdir -p "$base_src" \
-    && git -C "$source_dir" archive "$revision" | tar -x -C "$base_src" \
-    || { echo "compare.sh: cannot unpack $revision" >&2; exit 2; }
+commit=$(git -C "$source_dir" rev-parse "$revision") || { echo "compare.sh: no revision $revision" >&2; exit 2; }
+# The same revision again keeps its unpacked tree, so its build stays current.
+if [ "$(cat "$base_src/.revision" 2>/dev/null)" != "$commit" ]; then
+    rm -rf "$base_src" && mkdir -p "$base_src" \
+        && git -C "$source_dir" archive "$commit" | tar -x -C "$base_src" \
+        && echo "$commit" > "$base_src/.revision" \
+        || { echo "compare.sh: cannot unpack $revision" >&2; exit 2; }
+fi
 build "$base_src" "$base_build" || { echo "compare.sh: building $revision failed" >&2; exit 2; }
 build "$source_dir" "$now_build" || { echo "compare.sh: building this tree failed" >&2; exit 2; }
 
