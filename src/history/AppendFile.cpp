@@ -61,6 +61,7 @@ bool AppendFile::create(const QString &path)
     m_fd = fd;
     m_dirty = false;
     m_stop = false;
+    m_resting = false;
     m_syncError = 0;
     m_syncer = std::thread([this] { syncLoop(); });
     return true;
@@ -80,8 +81,11 @@ void AppendFile::syncLoop()
         lock.lock();
         if (result != 0)
             m_syncError = error;
-        // At most one sync a second.
-        if (m_wake.wait_for(lock, SyncInterval, [this] { return m_stop; }))
+        // At most one sync a second; appends meanwhile only mark the file dirty.
+        m_resting = true;
+        const bool stopping = m_wake.wait_for(lock, SyncInterval, [this] { return m_stop; });
+        m_resting = false;
+        if (stopping)
             return;
     }
 }
@@ -109,12 +113,16 @@ bool AppendFile::append(QByteArrayView bytes)
         left -= n;
     }
     int syncError = 0;
+    bool wake = false;
     {
         const std::lock_guard lock(m_mutex);
+        // Waking the syncer costs a thread switch: only when it waits for work.
+        wake = !m_dirty && !m_resting;
         m_dirty = true;
         syncError = m_syncError;
     }
-    m_wake.notify_one();
+    if (wake)
+        m_wake.notify_one();
     return syncError == 0 || failWithErrno(syncError);
 }
 

@@ -51,9 +51,10 @@ private:
     bool m_exists = false;
 
     std::thread m_syncer;
-    std::mutex m_mutex;            // guards the three below
+    std::mutex m_mutex;            // guards the four below
     std::condition_variable m_wake;
     bool m_dirty = false;          // written since the syncer last started a sync
     bool m_stop = false;
+    bool m_resting = false;        // the syncer waits out the second after a sync
     int m_syncError = 0;           // errno of a failed sync
 };
