@@ -48,8 +48,9 @@ void TestLeak::tenLongDownloads()
     QSKIP("memory figures are meaningless under AddressSanitizer");
 #endif
     DownloadRig rig;
-    SimulatedInstrument &sim = rig.plug(InstrumentFamily::DuramoSt);
+    InstrumentThread &sim = rig.plug(InstrumentFamily::DuramoSt);
     sim.setFlood(Lines, LineLength);
+    sim.setWholeWrites();
     rig.start();
 
     Usage first{};

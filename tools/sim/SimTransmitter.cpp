@@ -57,6 +57,16 @@ void SimTransmitter::setObeyXonXoff(bool obey)
     m_obeyXonXoff = obey;
 }
 
+void SimTransmitter::setWire(WireFilter wire)
+{
+    m_wire = std::move(wire);
+}
+
+void SimTransmitter::setWholeWrites()
+{
+    m_split = false;
+}
+
 void SimTransmitter::setDropAfter(qint64 bytes)
 {
     m_dropAfter = bytes;
@@ -212,7 +222,13 @@ void SimTransmitter::pump()
                 }
             }
         }
-        const ssize_t written = ::write(m_fd, m_pending.constData(), size_t(n));
+        // A line the program set up differently carries noise instead; the
+        // bytes count as sent whether or not all the noise fits.
+        const std::optional<QByteArray> noise = m_wire ? m_wire(m_pending.left(n)) : std::nullopt;
+        ssize_t written = noise ? ::write(m_fd, noise->constData(), size_t(noise->size()))
+                                : ::write(m_fd, m_pending.constData(), size_t(n));
+        if (noise && (written >= 0 || noise->isEmpty()))
+            written = ssize_t(n);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
