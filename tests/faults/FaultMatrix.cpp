@@ -44,9 +44,9 @@ const MenuEntry Entries[] = {
 // can only be lines of the new download.
 const QList<QByteArray> Previous{"previous download"};
 
-// The cable FENNIX answers only after this when the fault must strike while
-// it is still being polled.
-constexpr int PolledUnansweredMs = 120;
+// The instruments started by the program answer this late when the fault must
+// strike while the download still waits for them (the FENNIX is polled a few times).
+constexpr int SlowAnswerMs = 1500;
 constexpr int LinePauseMs = 10;
 // Long enough for ESC or the close to strike between answer and data.
 constexpr int AnsweredPauseMs = 1500;
@@ -127,8 +127,8 @@ void runFaultRow()
         sim = &rig.plug(e.family);
         sim->setData(e.data);
         sim->setLinePauseMs(LinePauseMs);
-        if (e.family == InstrumentFamily::Fennix && (fault == Fault::EscWaiting || fault == Fault::CloseWaiting))
-            sim->setStartDelayMs(PolledUnansweredMs);
+        if (!e.instruction && (fault == Fault::EscWaiting || fault == Fault::CloseWaiting))
+            sim->setStartDelayMs(SlowAnswerMs);
         if (isAnswered(fault))
             sim->setAnswerPauseMs(AnsweredPauseMs);
     }

@@ -57,8 +57,8 @@ void TestLeak::tenLongDownloads()
     Usage last{};
     for (int run = 1; run <= Downloads; ++run) {
         rig.trigger("mnuDuramoST");
-        QVERIFY(sim.waitUntilSent());
         QCOMPARE(rig.entries().size(), Lines + 1);
+        QVERIFY(sim.waitUntilSent());
         QCOMPARE(rig.entries().last(), "End"_ba);
         QVERIFY(!rig.window->comm().portOpen());
         QVERIFY(!rig.menusLocked());

@@ -271,14 +271,15 @@ void SimulatedInstrument::handleCommands()
             return;
         if (found == WireBytes::closing()) {
             // The program has ended the session, whether or not all went out.
-            if (m_state == State::Sending)
+            m_pollAnswered = false;
+            if (m_state == State::Sending) {
                 m_transmitter->stop();
-            if (m_state == State::Sending || m_state == State::Done)
                 m_state = State::Waiting;
-        } else if (m_state == State::Waiting
-                   || (m_state == State::Done && found == WireBytes::t4())) {
+            }
+        } else if ((m_state == State::Waiting || m_state == State::Done) && !m_pollAnswered) {
             // "T4" asks for the memory each time; the polled gauge answers
             // once per session, which "$qura1" closes.
+            m_pollAnswered = found == WireBytes::poll();
             startTransfer();
         }
     }

@@ -138,6 +138,7 @@ private:
 
     State m_state = State::Waiting;
     int m_transfersDone = 0;
+    bool m_pollAnswered = false;
     QByteArray m_received;
     QByteArray m_unmatched;
     QString m_error;
