@@ -13,6 +13,7 @@
 #include "PortDialogOwner.h"
 #include "PortEntry.h"
 #include "PortFile.h"
+#include "ReceiveLines.h"
 #include "SurfaceText.h"
 
 #include <QAction>
@@ -455,6 +456,11 @@ void MainWindow::setProgressValue(int value)
 int MainWindow::progressValue() const
 {
     return m_datenscroll1->value();
+}
+
+void MainWindow::showReceivedCount(qsizetype lines)
+{
+    m_datenscroll1->setFormat(receivedCountText(lines));
 }
 
 void MainWindow::setWarnText2(const QString &text)
