@@ -155,7 +155,7 @@ public:
     {
         onWarnText = [this, instruction, afterMs](const QString &text) {
             if (text == instruction)
-                at(afterMs, [this] { keyPressed = instrument->pressKey(); });
+                at(afterMs, [this] { instrument->pressKey(); });
         };
     }
     // Presses ESC once the condition holds (checked every few milliseconds).
@@ -186,7 +186,6 @@ public:
     QStringList warnTexts;
     QStringList qfuTextsShown;
     std::function<void(const QString &)> onWarnText;
-    bool keyPressed = false;
     bool timedOut = false;
     static constexpr int WatchdogMs = 8000;
     bool answerYes = true;

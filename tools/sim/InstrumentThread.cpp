@@ -34,8 +34,6 @@ void InstrumentThread::run(const std::function<void()> &fn)
     QMetaObject::invokeMethod(m_context, fn, Qt::BlockingQueuedConnection);
 }
 
-bool InstrumentThread::isOpen() { return call([](SimulatedInstrument &i) { return i.isOpen(); }); }
-QString InstrumentThread::slavePath() { return call([](SimulatedInstrument &i) { return i.slavePath(); }); }
 bool InstrumentThread::linkAsCom(const QString &folder, int n)
 {
     return call([&](SimulatedInstrument &i) { return i.linkAsCom(folder, n); });
@@ -44,10 +42,6 @@ void InstrumentThread::setData(const QByteArray &bytes) { call([&](SimulatedInst
 void InstrumentThread::setFlood(qint64 lines, int lineLength, bool withEnd)
 {
     call([&](SimulatedInstrument &i) { i.setFlood(lines, lineLength, withEnd); });
-}
-void InstrumentThread::setSplitSeed(quint32 seed, int maxChunk)
-{
-    call([&](SimulatedInstrument &i) { i.setSplitSeed(seed, maxChunk); });
 }
 void InstrumentThread::setWholeWrites() { call([](SimulatedInstrument &i) { i.setWholeWrites(); }); }
 void InstrumentThread::setStartDelayMs(int ms) { call([&](SimulatedInstrument &i) { i.setStartDelayMs(ms); }); }
@@ -71,8 +65,12 @@ std::optional<PtyLineSettings> InstrumentThread::wrongLineSeen()
 }
 QByteArray InstrumentThread::received() { return call([](SimulatedInstrument &i) { return i.received(); }); }
 
-bool InstrumentThread::waitFor(const std::function<bool()> &done, int timeoutMs)
+bool InstrumentThread::waitUntilSent(int timeoutMs)
 {
+    const auto done = [this] {
+        const SimulatedInstrument::State s = state();
+        return s == SimulatedInstrument::State::Done || s == SimulatedInstrument::State::Dropped;
+    };
     const QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;
     QTimer check;
@@ -86,21 +84,4 @@ bool InstrumentThread::waitFor(const std::function<bool()> &done, int timeoutMs)
     check.start();
     loop.exec();
     return done();
-}
-
-bool InstrumentThread::waitUntilSent(int timeoutMs)
-{
-    return waitFor([this] {
-        const SimulatedInstrument::State s = state();
-        return s == SimulatedInstrument::State::Done || s == SimulatedInstrument::State::Dropped;
-    }, timeoutMs);
-}
-
-bool InstrumentThread::waitUntilDelivered(int timeoutMs)
-{
-    return waitFor([this] {
-        const SimulatedInstrument::State s = state();
-        return (s == SimulatedInstrument::State::Done && unreadBytes() == 0)
-            || s == SimulatedInstrument::State::Dropped;
-    }, timeoutMs);
 }

@@ -39,12 +39,9 @@ public:
 
     // The settings, the key and what the instrument saw: SimulatedInstrument's
     // own calls, made on its thread.
-    bool isOpen();
-    QString slavePath();
     bool linkAsCom(const QString &programFolder, int n);
     void setData(const QByteArray &bytes);
     void setFlood(qint64 lines, int lineLength, bool withEnd = true);
-    void setSplitSeed(quint32 seed, int maxChunk = 12);
     void setWholeWrites();
     void setStartDelayMs(int ms);
     void setAnswerPauseMs(int ms);
@@ -59,13 +56,11 @@ public:
     QByteArray received();
 
     // Lets the test's thread run its events until the transfer is out (or the
-    // line dropped), or also read by the program; true when that happened in time.
+    // line dropped); true when that happened in time.
     bool waitUntilSent(int timeoutMs = 5000);
-    bool waitUntilDelivered(int timeoutMs = 5000);
 
 private:
     void run(const std::function<void()> &fn);
-    bool waitFor(const std::function<bool()> &done, int timeoutMs);
 
     InstrumentFamily m_family;
     QThread m_thread;
