@@ -21,7 +21,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -72,20 +71,16 @@ QLabel *hintLabel(const QString &text, const char *name, QWidget *parent)
 }
 
 // The first line of a port file, or nullopt when it cannot be read or holds
-// no line; the reason lands in error.
+// no line; the reason lands in error. Only the start of a larger file is
+// read: the number is taken from the first characters of the line.
 std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    const SmallFile file = readPortFile(path);
+    if (!file.read) {
+        *error = file.reason;
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    std::optional<QByteArray> line = firstLine(content);
+    std::optional<QByteArray> line = firstLine(file.bytes);
     if (!line)
         *error = u"The file is empty."_s;
     return line;
@@ -488,20 +483,20 @@ void MainWindow::printOnSurface(const QString &text)
     m_surface->printLine(text);
 }
 
+// The lock is the menu bar's own: a menu whose action is disabled does not
+// open, and connectEntry keeps the entries' shortcuts from running. The QMenu
+// widgets are left alone: disabling them as well left the data menu half open
+// after a download started from one of its sub-menus.
 void MainWindow::MenueGesperrt()
 {
-    for (QMenu *menu : m_topMenus) {
+    for (QMenu *menu : m_topMenus)
         menu->menuAction()->setEnabled(false);
-        menu->setEnabled(false);
-    }
 }
 
 void MainWindow::MenueFrei()
 {
-    for (QMenu *menu : m_topMenus) {
+    for (QMenu *menu : m_topMenus)
         menu->menuAction()->setEnabled(true);
-        menu->setEnabled(true);
-    }
 }
 
 bool MainWindow::escPressed()

@@ -114,6 +114,11 @@ QByteArray formatPortFile(int port)
     return (port < 0 ? digits : ' ' + digits) + "\r\n"_ba;
 }
 
+SmallFile readPortFile(const QString &path)
+{
+    return readSmallFile(path, kPortFileLimit);
+}
+
 QString portFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(u"Port.txt"_s);

@@ -2,9 +2,19 @@
 // " <digits>" CR LF in the program folder.
 #pragma once
 
+#include "SmallFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
+
+// The most either reader takes of a port file: the stored line is a few
+// bytes, and a damaged file of megabytes must not hold the program.
+constexpr qsizetype kPortFileLimit = 4096;
+
+// The first kPortFileLimit bytes of the port file at path (the main window
+// and the port dialog read it the same way).
+SmallFile readPortFile(const QString &path);
 
 // The main window's reading of the first line: the decimal number at its
 // start (blanks before and inside ignored, stops at the first character that

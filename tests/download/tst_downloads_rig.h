@@ -140,7 +140,7 @@ public:
     bool menusLocked() const
     {
         for (const char *menu : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"}) {
-            if (widget<QMenu>(menu)->isEnabled())
+            if (widget<QMenu>(menu)->menuAction()->isEnabled())
                 return false;
         }
         return true;
