@@ -162,6 +162,17 @@ bool SimTransmitter::refill()
     return false;
 }
 
+bool SimTransmitter::allWritten() const
+{
+    if (!m_pending.isEmpty())
+        return false;
+    for (qsizetype i = m_part; i < m_parts.size(); ++i) {
+        if (m_parts.at(i).source && !m_parts.at(i).source->atEnd())
+            return false;
+    }
+    return true;
+}
+
 qint64 SimTransmitter::nextChunkSize() const
 {
     qint64 n = qMin<qint64>(m_pending.size(), m_chunkLeft);
@@ -248,6 +259,14 @@ void SimTransmitter::pump()
         m_chunkLeft -= written;
         if (reachedDropPoint())
             return;
+        // Done with the last byte, not a pause later: the program may answer
+        // the last line at once.
+        if (allWritten()) {
+            m_running = false;
+            m_inPump = false;
+            Q_EMIT finished();
+            return;
+        }
         if (written < n) {
             m_writeNotifier->setEnabled(true);
             break;

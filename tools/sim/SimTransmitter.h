@@ -64,6 +64,7 @@ private:
     // Stops for good once the drop point is reached; true then.
     bool reachedDropPoint();
     qint64 nextChunkSize() const;
+    bool allWritten() const;
     void waitFor(int ms, bool restartPacing);
     void restartPacing();
     void newChunk();
