@@ -48,6 +48,8 @@ const QList<QByteArray> Previous{"previous download"};
 // strike while the download still waits for them (the FENNIX is polled a few times).
 constexpr int SlowAnswerMs = 1500;
 constexpr int LinePauseMs = 10;
+// Between two lines, long enough for ESC or the close to strike there on a busy machine.
+constexpr int ReceivingLinePauseMs = 150;
 // Long enough for ESC or the close to strike between answer and data.
 constexpr int AnsweredPauseMs = 1500;
 constexpr int KeyAfterInstructionMs = 50;
@@ -126,7 +128,7 @@ void runFaultRow()
     if (fault != Fault::PortMissing) {
         sim = &rig.plug(e.family);
         sim->setData(e.data);
-        sim->setLinePauseMs(LinePauseMs);
+        sim->setLinePauseMs(isReceiving(fault) ? ReceivingLinePauseMs : LinePauseMs);
         if (!e.instruction && (fault == Fault::EscWaiting || fault == Fault::CloseWaiting))
             sim->setStartDelayMs(SlowAnswerMs);
         if (isAnswered(fault))
