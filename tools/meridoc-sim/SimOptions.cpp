@@ -41,6 +41,8 @@ ParsedOptions parseSimOptions(const QStringList &arguments, const QString &defau
         {u"split"_s, u"Cut the data into random small writes from this seed (default: a random "
                      "seed; a flood of --lines is written whole unless this is given)."_s, u"seed"_s},
         {u"no-split"_s, u"Write the data whole, as fast as the line takes them."_s},
+        {u"any-line"_s, u"Talk whatever speed and handshake the port is set to, also before it is "
+                        "opened (for readers such as cat, and for measurements)."_s},
         {u"baud"_s, u"Pace the data at this baud rate (baud/10 bytes a second)."_s, u"rate"_s},
         {u"pause-ms"_s, u"Instruments started by their key: press it after this many ms "
                         "instead of on Enter. Others: wait this long before answering."_s, u"ms"_s},
@@ -85,6 +87,7 @@ ParsedOptions parseSimOptions(const QStringList &arguments, const QString &defau
     options.logFile = parser.value(u"log"_s);
     options.noEnd = parser.isSet(u"no-end"_s);
     options.noSplit = parser.isSet(u"no-split"_s);
+    options.anyLine = parser.isSet(u"any-line"_s);
     options.repeat = parser.isSet(u"repeat"_s);
     options.printPath = parser.isSet(u"print-path"_s);
 

@@ -16,6 +16,7 @@ struct SimOptions
     QString dataFile;
     std::optional<quint32> splitSeed;
     bool noSplit = false;
+    bool anyLine = false;
     int baud = 0;
     int pauseMs = -1;
     int answerPauseMs = -1;

@@ -67,6 +67,8 @@ bool SimRunner::start()
         m_instrument->setSplitSeed(*m_options.splitSeed);
     else if (m_options.noSplit || m_options.floodLines >= 0)
         m_instrument->setWholeWrites();
+    if (m_options.anyLine)
+        m_instrument->setAnyLine();
     m_instrument->setBaud(m_options.baud);
     if (m_options.answerPauseMs >= 0)
         m_instrument->setAnswerPauseMs(m_options.answerPauseMs);

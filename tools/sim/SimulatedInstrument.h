@@ -56,6 +56,9 @@ public:
     quint32 splitSeed() const { return m_splitSeed; }
     // Writes as much as the line takes at once, for long transfers.
     void setWholeWrites();
+    // Talks on whatever line the other side set, closed or not: for readers
+    // that do not set the port (cat) and for throughput measurements.
+    void setAnyLine();
     // Paces the transfer at baud / 10 bytes per second; 0 sends at full speed.
     void setBaud(int baud);
     // From the key press or the start command to the first byte.
@@ -139,6 +142,7 @@ private:
     State m_state = State::Waiting;
     int m_transfersDone = 0;
     bool m_pollAnswered = false;
+    bool m_anyLine = false;
     QByteArray m_received;
     QByteArray m_unmatched;
     QString m_error;
