@@ -4,6 +4,7 @@
 #include "tst_downloads_rig.h"
 
 #include "HistoryWindow.h"
+#include "SampleData.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -38,7 +39,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 // Runs one data menu entry against its simulated instrument to the end.
 void download(DownloadRig &rig, const char *entry, InstrumentFamily family)
 {
-    SimulatedInstrument &sim = rig.plug(family);
+    InstrumentThread &sim = rig.plug(family);
     sim.setStartDelayMs(250);
     sim.setAnswerPauseMs(700);
     if (!rig.window)
@@ -222,7 +223,8 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
 
     rig.start();
     download(rig, "mnuDuramoFN", InstrumentFamily::DuramoFn);
-    QCOMPARE(rig.entries(), expectedEntries(InstrumentFamily::DuramoFn, InstrumentLinks::DuramoFn));
+    // The DURAMO FE-S / FN's records end in CR alone, which the list leaves out.
+    QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::DuramoFn));
     QVERIFY(rig.restored());
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().title, u"Download history"_s);
