@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <ctime>
+#include <thread>
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -152,6 +155,29 @@ private Q_SLOTS:
         QVERIFY(!comm.deviceLost());
         QVERIFY(comm.setPortOpen(false));
         QVERIFY2(timer.elapsed() < 2500, qPrintable(u"took %1 ms"_s.arg(timer.elapsed())));
+    }
+
+    // An instrument that holds the line for a moment still gets the command:
+    // only output held for a long time is dropped.
+    void outputHeldByXoffBrieflyStillLeaves()
+    {
+        CommControl comm(m_dir->path());
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(comm.setHandshaking(1));
+        QVERIFY(writeAll(m_pty->masterFd(), "\x13"_ba));
+        QTest::qWait(50);
+
+        // The instrument lets go after 300 ms, on its own clock.
+        std::thread instrument([fd = m_pty->masterFd()] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            writeAll(fd, "\x11"_ba);
+        });
+        QVERIFY(comm.output("$qura1\n\r"_ba));
+        comm.clearOutBuffer();
+        instrument.join();
+        QCOMPARE(readFromMaster(m_pty->masterFd()), "$qura1\n\r"_ba);
+        QVERIFY(comm.setPortOpen(false));
     }
 
     // What a busy port tells the user is checked through every download.
