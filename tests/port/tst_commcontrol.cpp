@@ -196,6 +196,15 @@ private Q_SLOTS:
         QCOMPARE(openPortStep(second, u"3"_s).outcome, PortOpenResult::Opened);
     }
 
+    // COM 16, the last port the program uses, opens like the others.
+    void comSixteenOpens()
+    {
+        QVERIFY(m_pty->linkAsCom(m_dir->path(), 16));
+        CommControl comm(m_dir->path());
+        QCOMPARE(openPortStep(comm, u"16"_s).outcome, PortOpenResult::Opened);
+        QCOMPARE(comm.devicePath(), m_dir->path() + u"/ports/com16"_s);
+    }
+
     void portThatCannotBeOpenedFailsWithAMessage_data()
     {
         QTest::addColumn<QString>("number");
