@@ -5,6 +5,7 @@
 #include "Delay.h"
 #include "DocumentActions.h"
 #include "DownloadState.h"
+#include "EventWait.h"
 #include "Downloads.h"
 #include "EscWatch.h"
 #include "MainMenus.h"
@@ -35,7 +36,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -68,26 +68,6 @@ QLabel *hintLabel(const QString &text, const char *name, QWidget *parent)
     label->setFont(arial());
     label->setVisible(false);
     return label;
-}
-
-// The first line of a port file, or nullopt when it cannot be read or holds
-// no line; the reason lands in error.
-std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    std::optional<QByteArray> line = firstLine(content);
-    if (!line)
-        *error = u"The file is empty."_s;
-    return line;
 }
 
 } // namespace
@@ -278,8 +258,7 @@ void MainWindow::runDownload(void (*download)(DownloadHost &))
 
 void MainWindow::load()
 {
-    m_state->SendCmd10 = "$qur10\n\r"_ba;
-    m_state->SendCmdA1 = "$qura1\n\r"_ba;
+    buildFennixCommands(*m_state);
     show();
     SetMinimizedIcon();
     Lese_ComPort();
@@ -522,15 +501,7 @@ void MainWindow::processEvents()
 
 void MainWindow::waitForEvents(int maxMs)
 {
-    if (maxMs > 0) {
-        // The timer bounds the sleep: it is itself an event that wakes the loop.
-        QTimer wake;
-        wake.setSingleShot(true);
-        wake.start(maxMs);
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } else {
-        QCoreApplication::processEvents();
-    }
+    runEventsWaitingAtMost(maxMs);
     throwIfAbandoned();
 }
 

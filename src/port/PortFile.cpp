@@ -1,6 +1,7 @@
 #include "PortFile.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 
@@ -117,4 +118,22 @@ QByteArray formatPortFile(int port)
 QString portFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(u"Port.txt"_s);
+}
+
+std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    std::optional<QByteArray> line = firstLine(content);
+    if (!line)
+        *error = u"The file is empty."_s;
+    return line;
 }

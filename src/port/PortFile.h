@@ -15,6 +15,10 @@ QString portNumberFromFirstLine(const QByteArray &line);
 // the content holds no line at all (zero length).
 std::optional<QByteArray> firstLine(const QByteArray &content);
 
+// The first line of the port file at path, or nullopt when it cannot be read
+// or holds no line; the reason lands in error.
+std::optional<QByteArray> readFirstLine(const QString &path, QString *error);
+
 // The port dialog's reading: the last non-empty line, unchanged.
 QString lastNonEmptyLine(const QByteArray &content);
 
