@@ -14,6 +14,7 @@
 #include "PortDialogOwner.h"
 #include "PortEntry.h"
 #include "PortFile.h"
+#include "ReceiveLines.h"
 #include "SurfaceText.h"
 
 #include <QAction>
@@ -434,6 +435,11 @@ void MainWindow::setProgressValue(int value)
 int MainWindow::progressValue() const
 {
     return m_datenscroll1->value();
+}
+
+void MainWindow::showReceivedCount(qsizetype lines)
+{
+    m_datenscroll1->setFormat(receivedCountText(lines));
 }
 
 void MainWindow::setWarnText2(const QString &text)

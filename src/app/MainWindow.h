@@ -96,6 +96,7 @@ public:
     int progressMax() const override;
     void setProgressValue(int value) override;
     int progressValue() const override;
+    void showReceivedCount(qsizetype lines) override;
     void setWarnText2(const QString &text) override;
     void setWarnText2Visible(bool visible) override;
     void setWarnText1Visible(bool visible) override;

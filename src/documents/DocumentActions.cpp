@@ -123,7 +123,7 @@ void DocumentActions::open()
                 read = file.error() == QFileDevice::NoError;
             }
             if (read)
-                m_list.setEntries(measurementFileEntries(openedFileHeader(path), std::move(bytes)));
+                m_list.setEntries(measurementFileEntries(std::move(bytes)));
         }
         if (!read) {
             message(u"Open data file"_s,

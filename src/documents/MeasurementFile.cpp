@@ -39,20 +39,14 @@ bool writeMeasurementFile(QIODevice &device, const QByteArray &assembledText)
             && device.write(fileEnd) == fileEnd.size();
 }
 
-QByteArray openedFileHeader(const QString &path)
-{
-    return path.toLatin1();
-}
-
-QList<QByteArray> measurementFileEntries(const QByteArray &header, QByteArray fileBytes)
+QList<QByteArray> measurementFileEntries(QByteArray fileBytes)
 {
     // Writing the NULs below must not touch a buffer the caller still shares.
     char *data = fileBytes.data();
     const qsizetype size = fileBytes.size();
 
     QList<QByteArray> entries;
-    entries.reserve(1 + countOf(data, size, '\r') + 1);
-    entries.append(header);
+    entries.reserve(countOf(data, size, '\r') + 1);
 
     qsizetype start = 0;
     while (start < size) {

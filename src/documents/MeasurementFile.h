@@ -12,13 +12,8 @@ class QIODevice;
 // CR LF. False when not every byte was written.
 bool writeMeasurementFile(QIODevice &device, const QByteArray &assembledText);
 
-// The entry that stands first in the list after Open. The assembly leaves
-// entry 0 out, so the file's own lines follow it and all of them come back
-// on the next Save, Copy or Print.
-QByteArray openedFileHeader(const QString &path);
-
-// The header, then one entry per non-empty line of the file. A line ends at
-// CR or CR LF; a LF without a CR before it belongs to the line, and the last
-// line needs no line end. The entries share the file's bytes instead of
-// copying them, so a file of millions of lines costs little beyond its size.
-QList<QByteArray> measurementFileEntries(const QByteArray &header, QByteArray fileBytes);
+// One entry per non-empty line of the file, from its first line on. A line
+// ends at CR or CR LF; a LF without a CR before it belongs to the line, and
+// the last line needs no line end. The entries share the file's bytes instead
+// of copying them, so a file of millions of lines costs little beyond its size.
+QList<QByteArray> measurementFileEntries(QByteArray fileBytes);

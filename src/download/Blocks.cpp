@@ -11,8 +11,7 @@ QList<QByteArray> cutBlocks(const QList<QByteArray> &entries)
     // A run of underscores cannot reach across the CR LF between two entries,
     // so looking at each new entry alone finds what a search of the whole
     // block would find, without scanning long blocks again and again.
-    for (qsizetype i = 1; i < entries.size(); ++i) {
-        const QByteArray &entry = entries.at(i);
+    for (const QByteArray &entry : entries) {
         block.append(entry);
         block.append(lineEnd);
         if (entry.contains(closingLine)) {

@@ -6,10 +6,10 @@
 #include <QList>
 #include <QString>
 
-// Cuts the list (entry 0, the instrument's first line, left out) into
-// blocks: the entries up to and including one that holds a run of 20
-// underscores, each entry followed by CR LF. Entries after the last such
-// entry belong to no block.
+// Cuts the list into blocks: from entry 0 (the instrument's first line, which
+// names the memory) or the entry after the previous block, up to and
+// including one that holds a run of 20 underscores, each entry followed by
+// CR LF. Entries after the last such entry belong to no block.
 QList<QByteArray> cutBlocks(const QList<QByteArray> &entries);
 
 // The file of block number (1, 2, ...) for the name the file dialog returned,

@@ -9,14 +9,17 @@
 #include "DownloadSteps.h"
 #include "InstrumentLinks.h"
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // The Varden and the QF-2000 send "$s$" before their data. The mark may come
 // split over several reads; it must be seen within 1100 reads 10 ms apart.
-// There is no ESC test here. Bytes behind the mark in the same read are dropped.
-bool waitForStartMark(DownloadHost &host)
+// There is no ESC test here. Returns the bytes behind the mark in the read
+// that completed it (the beginning of the data); nothing when no mark came.
+std::optional<QByteArray> waitForStartMark(DownloadHost &host)
 {
     static constexpr QByteArrayView startMark("$s$");
     CommControl &comm = host.comm();
@@ -24,15 +27,15 @@ bool waitForStartMark(DownloadHost &host)
     // to find a split mark without keeping everything read.
     QByteArray seen;
     for (int passes = 0;;) {
-        if (seen.contains(startMark))
-            return true;
+        if (const qsizetype at = seen.indexOf(startMark); at >= 0)
+            return seen.sliced(at + startMark.size());
         if (comm.deviceLost())
-            return false;
+            return std::nullopt;
         seen = seen.right(startMark.size() - 1) + comm.input();
         double pause = 10;
         host.delay(pause);
         if (++passes > 1100)
-            return false;
+            return std::nullopt;
         host.processEvents();
     }
 }
@@ -61,7 +64,9 @@ void DownloadBlocks(DownloadHost &host)
     host.setWarnText1Visible(false);
     host.setDataListVisible(false);
 
-    if (!orvik && !waitForStartMark(host)) {
+    // ORVIK sends no mark; the others' data may begin in the read of the mark.
+    const std::optional<QByteArray> dataBehindMark = orvik ? QByteArray() : waitForStartMark(host);
+    if (!dataBehindMark) {
         closingSteps(host, link, false);
         state.ReceiveBuffer.clear();
         if (!host.comm().deviceLost())
@@ -76,7 +81,7 @@ void DownloadBlocks(DownloadHost &host)
     host.setDataListVisible(false);
     host.processEvents();
     host.setProgressValue(0);
-    receiveIntoList(host);
+    receiveIntoList(host, *dataBehindMark);
     storeBlocks(state, cutBlocks(host.dataList().entries()));
 
     host.comm().clearOutBuffer();

@@ -38,6 +38,8 @@ public:
     virtual int progressMax() const = 0;
     virtual void setProgressValue(int value) = 0;
     virtual int progressValue() const = 0;
+    // How many lines the download has received so far, shown on the bar.
+    virtual void showReceivedCount(qsizetype lines) = 0;
     virtual void setWarnText2(const QString &text) = 0;        // operator message line
     virtual void setWarnText2Visible(bool visible) = 0;
     virtual void setWarnText1Visible(bool visible) = 0;        // the ESC hint

@@ -50,7 +50,9 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     // merely cannot follow (a pty has no RTS) is no failure; anything else is,
     // since the instrument would be read at the wrong speed or framing.
     bool lineSet = comm.setSettings(settings) && comm.setHandshaking(link.xonXoff ? 1 : 0);
-    if (lineSet && link.modemLines != ModemLines::Unchanged) {
+    // Opening a port raises RTS and DTR on Linux; an instrument that is to
+    // have them low gets them lowered right away, whatever ran before.
+    if (lineSet) {
         const bool raised = link.modemLines == ModemLines::Raised;
         lineSet = comm.setRTSEnable(raised) && comm.setDTREnable(raised);
     }
@@ -86,10 +88,10 @@ void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char
     host.setProgressValue(0);
 }
 
-ReceiveEnd receiveIntoList(DownloadHost &host)
+ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
 {
     host.dataList().clear();
-    const ReceiveEnd end = ReceiveLines(host);
+    const ReceiveEnd end = ReceiveLines(host, firstBytes);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
     return end;
 }

@@ -18,8 +18,9 @@ struct InstrumentLink;
 // message and the hints, lets the window show them, and resets the bar.
 void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char *message);
 
-// Clears the list, receives into it, and assembles ReceiveBuffer from it.
-ReceiveEnd receiveIntoList(DownloadHost &host);
+// Clears the list, receives into it (firstBytes: see ReceiveLines), and
+// assembles ReceiveBuffer from it.
+ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes = {});
 
 // Restores the window (the list and Clipboard1 shown only when showList),
 // unlocks the menus, sends the closing command where the instrument has one,

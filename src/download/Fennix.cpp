@@ -6,29 +6,68 @@
 #include "DownloadSteps.h"
 #include "InstrumentLinks.h"
 
+#include <QDeadlineTimer>
+
+#include <optional>
+
 namespace {
 
-// Sends the start command every 500 ms until the gauge answers. False when
-// the user pressed ESC first or the gauge went away.
-bool pollUntilAnswered(DownloadHost &host)
+// The pause between two polls.
+constexpr int PollPauseMs = 500;
+// How long the rest of an answer may take to come.
+constexpr int AnswerEndWaitMs = 500;
+
+// Sleeps on the window's and the port's events until bytes wait, the device
+// went away, or ms have passed.
+void waitForBytes(DownloadHost &host, int ms)
+{
+    CommControl &comm = host.comm();
+    const QDeadlineTimer deadline(ms);
+    while (comm.bytesWaiting() == 0 && !comm.deviceLost() && !deadline.hasExpired())
+        host.waitForEvents(int(deadline.remainingTime()));
+}
+
+// Sends the start command every 500 ms until the gauge answers, and returns
+// the first read of the answer. Nothing when the user pressed ESC first or
+// the gauge went away.
+std::optional<QByteArray> pollUntilAnswered(DownloadHost &host)
 {
     CommControl &comm = host.comm();
     const QByteArray command = host.state().SendCmd10;
     comm.clearOutBuffer();
     for (;;) {
-        // The answer only announces the gauge; its content is not data.
-        if (!comm.input().isEmpty())
-            return true;
+        QByteArray answer = comm.input();
+        if (!answer.isEmpty())
+            return answer;
         if (comm.deviceLost() || host.escPressed())
-            return false;
+            return std::nullopt;
         comm.output(command);
         comm.clearOutBuffer();
-        double pause = 500;
-        host.delay(pause);
-        // Events run after the pause, so an answer (and an ESC press) that
-        // came during it is seen before the command would go out again.
         host.processEvents();
+        // A prompt gauge sends its data right behind its answer: the pause
+        // ends as soon as the answer's first byte is there.
+        waitForBytes(host, PollPauseMs);
     }
+}
+
+// The answer only announces the gauge: it is dropped up to and including its
+// record end, and what follows is the beginning of the data. An answer whose
+// record end has not come within AnswerEndWaitMs is dropped with whatever
+// else came by then.
+QByteArray dataBehindAnswer(DownloadHost &host, QByteArray answer, const QByteArray &recordEnd)
+{
+    CommControl &comm = host.comm();
+    const QDeadlineTimer deadline(AnswerEndWaitMs);
+    qsizetype end;
+    while ((end = answer.indexOf(recordEnd)) < 0) {
+        if (deadline.hasExpired() || comm.deviceLost()) {
+            comm.clearInBuffer();
+            return {};
+        }
+        waitForBytes(host, int(deadline.remainingTime()));
+        answer += comm.input();
+    }
+    return answer.sliced(end + recordEnd.size());
 }
 
 } // namespace
@@ -39,13 +78,11 @@ void FennixDownload(DownloadHost &host)
     if (!openingSteps(host, link))
         return;
 
-    if (pollUntilAnswered(host)) {
-        // The rest of the answer and anything before it are dropped: the
-        // data start with the first line after this moment.
+    if (const std::optional<QByteArray> answer = pollUntilAnswered(host)) {
         host.comm().clearOutBuffer();
-        host.comm().clearInBuffer();
+        const QByteArray data = dataBehindAnswer(host, *answer, QByteArray(link.recordEnd));
         prepareReceiving(host, link, link.instruction);
-        receiveIntoList(host);
+        receiveIntoList(host, data);
     }
     closingSteps(host, link);
 }

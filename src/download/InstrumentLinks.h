@@ -4,7 +4,7 @@
 
 #include <QtGlobal>
 
-enum class ModemLines { Unchanged, Raised, Low };
+enum class ModemLines { Raised, Low };
 
 struct InstrumentLink
 {
@@ -25,9 +25,10 @@ namespace InstrumentLinks {
 inline constexpr char StartAtInstrument[] = "Start downloading from the instrument!";
 inline constexpr char Running[] = "Data download from instrument is running";
 
-// ORVIK FE-B / FN-B: listens, paced by XON/XOFF; blocks closed by underscore lines.
+// ORVIK FE-B / FN-B: listens, paced by XON/XOFF; blocks closed by underscore
+// lines. Its RTS and DTR are never raised: they stay low from the open.
 inline constexpr InstrumentLink Orvik{
-    "38400,n,8,1", ModemLines::Unchanged, true, "\r\n", 2, false, 300,
+    "38400,n,8,1", ModemLines::Low, true, "\r\n", 2, false, 300,
     "At the device press key MENU - Transfer - Transfer FE/NFE memory !", false, false};
 
 // DURAMO Varden and QF-2000: announce their data with "$s$".

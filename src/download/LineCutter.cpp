@@ -34,11 +34,11 @@ LineCutter::LineCutter(const QByteArray &recordEnd, int recordEndLen, qsizetype 
 {
 }
 
-void LineCutter::feed(const QByteArray &chunk, QList<QByteArray> &out)
+void LineCutter::feed(const QByteArray &chunk, QList<QByteArray> &out, bool wholeRead)
 {
     // Line noise (a read starting with a byte of 127 or above) is dropped
     // whole, as the instruments' interface has always done.
-    if (m_ended || chunk.isEmpty() || quint8(chunk.front()) >= 127)
+    if (m_ended || chunk.isEmpty() || (wholeRead && quint8(chunk.front()) >= 127))
         return;
     if (m_buffer.isEmpty())
         m_buffer = chunk;

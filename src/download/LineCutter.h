@@ -21,7 +21,10 @@ public:
     // Feeds one read. Completed entries are appended to out. Once an entry
     // holding "End" was produced, ended() is true, that entry is the last one
     // and everything after it is dropped (also in later feeds).
-    void feed(const QByteArray &chunk, QList<QByteArray> &out);
+    // wholeRead false: the chunk is the rest of a read whose beginning (an
+    // answer, a start mark) was taken elsewhere; that read began with text,
+    // so the chunk is no line noise whatever its first byte.
+    void feed(const QByteArray &chunk, QList<QByteArray> &out, bool wholeRead = true);
 
     bool ended() const { return m_ended; }
     // Bytes received since the last completed entry.

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QList>
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,11 +43,18 @@ int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds)
     return int(lastEnds ? v + 1 : v);
 }
 
-ReceiveEnd ReceiveLines(DownloadHost &host)
+QString receivedCountText(qsizetype lines)
+{
+    return lines == 1 ? u"1 line received"_s : u"%1 lines received"_s.arg(lines);
+}
+
+ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
 {
     CommControl &comm = host.comm();
     const DownloadState &state = host.state();
     host.setProgressVisible(true);
+    qsizetype received = 0;
+    host.showReceivedCount(received);
 
     LineCutter cutter(state.RecordEnd, state.RecordEndLen);
     bool firstData = true;
@@ -55,19 +64,21 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
     ReceiveEnd end = ReceiveEnd::Esc;
     QElapsedTimer sinceProgressShown;
     sinceProgressShown.start();
+    // Taken in at the first pass, ahead of what the serial control holds.
+    QByteArray carried = firstBytes;
 
     for (;;) {
         if (host.escPressed()) {
             end = ReceiveEnd::Esc;
             break;
         }
-        if (comm.bytesWaiting() > 0)
+        if (comm.bytesWaiting() > 0 || !carried.isEmpty())
             host.processEvents();
         else
             host.waitForEvents(IdleWaitMs);
         // Bytes that arrived before the device went away still make entries.
         const bool lost = comm.deviceLost();
-        if (!lost && comm.commEvent() != CommControl::EventReceive)
+        if (!lost && carried.isEmpty() && comm.commEvent() != CommControl::EventReceive)
             continue;
         if (firstData && !lost) {
             host.setWarnText2(QString());
@@ -76,6 +87,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
             firstData = false;
         }
 
+        if (!carried.isEmpty())
+            cutter.feed(std::exchange(carried, QByteArray()), entries, false);
         cutter.feed(comm.input(), entries);
         if (entries.isEmpty()) {
             if (lost) {
@@ -88,9 +101,11 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
         const bool endOfFile = comm.commEvent() == CommControl::EventEof;
         const bool ends = cutter.ended() || endOfFile;
         host.dataList().addEntries(entries);
+        received += entries.size();
         progress = progressAfterEntries(progress, progressMax, entries.size(), ends);
         if (ends || sinceProgressShown.elapsed() >= ProgressIntervalMs) {
             host.setProgressValue(progress);
+            host.showReceivedCount(received);
             sinceProgressShown.restart();
         }
         entries.clear();
@@ -105,6 +120,7 @@ ReceiveEnd ReceiveLines(DownloadHost &host)
     }
 
     host.setProgressValue(progress);
+    host.showReceivedCount(received);
     host.setWarnText1Visible(false);
     comm.clearInBuffer();
     comm.clearOutBuffer();

@@ -2,15 +2,20 @@
 // become entries of stat1 until ESC, a record holding "End", or a lost device.
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 class DownloadHost;
 
 enum class ReceiveEnd { Esc, EndMark, EndOfFile, DeviceLost };
 
-ReceiveEnd ReceiveLines(DownloadHost &host);
+// firstBytes: data that came in the same read as the instrument's answer or
+// start mark, received before this call; they begin the first line.
+ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes = {});
 
 // The progress bar after `entries` more entries, one step each: a step that
 // passes max - 1 returns the bar to 0, except on the entry that ends the
 // reception (lastEnds), which keeps its step.
 int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds);
+
+// The count of received lines as the window shows it: "12 lines received".
+QString receivedCountText(qsizetype lines);

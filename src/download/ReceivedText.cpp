@@ -6,15 +6,15 @@ QByteArray assembleReceivedText(const QList<QByteArray> &entries)
         return {};
     static constexpr QByteArrayView lineEnd("\r\n");
     qsizetype size = lineEnd.size();
-    for (qsizetype i = 1; i < entries.size(); ++i)
-        size += entries.at(i).size() + lineEnd.size();
+    for (const QByteArray &entry : entries)
+        size += entry.size() + lineEnd.size();
     QByteArray text;
     text.reserve(size);
-    for (qsizetype i = 1; i < entries.size(); ++i) {
-        text.append(entries.at(i));
+    for (const QByteArray &entry : entries) {
+        text.append(entry);
         text.append(lineEnd);
     }
-    // The index equal to the entry count reads as the empty entry.
+    // The closing empty line that saved files and block files have always had.
     text.append(lineEnd);
     return text;
 }

@@ -1,5 +1,6 @@
-// The received-text assembly: entries 1 up to and including the entry count,
-// each followed by CR LF (entry 0 is left out; the last pass adds a bare CR LF).
+// The received-text assembly: every entry of the list from index 0, each
+// followed by CR LF, then one more CR LF (the empty text for an empty list).
+// Save, Copy, Print and the block cutting all start from this text.
 #pragma once
 
 #include <QByteArray>

@@ -103,6 +103,8 @@ bool CommControl::setPortOpen(bool open)
     }
     m_openPort = m_commPort;
     m_openPath = path;
+    m_rtsSinceOpen.reset();
+    m_dtrSinceOpen.reset();
 
     const bool ready = applyLineSettings() && applyHandshaking() && (!m_rts || applySignal(true, *m_rts))
         && (!m_dtr || applySignal(false, *m_dtr));
@@ -334,6 +336,7 @@ bool CommControl::applyHandshaking()
 
 bool CommControl::applySignal(bool rts, bool on)
 {
+    (rts ? m_rtsSinceOpen : m_dtrSinceOpen) = on;
     const ErrorVerdict verdict = runStep(SerialStep::Signal, [&] {
         if (rts)
             m_port->setRequestToSend(on);

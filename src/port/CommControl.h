@@ -72,6 +72,12 @@ public:
     QString errorString() const;
     QSerialPort::SerialPortError lastError() const;
 
+    // The RTS and DTR levels last handed to the port since it was opened;
+    // nullopt while none was: the line is as the system opened it (raised,
+    // on Linux).
+    std::optional<bool> rtsSinceOpen() const { return m_rtsSinceOpen; }
+    std::optional<bool> dtrSinceOpen() const { return m_dtrSinceOpen; }
+
 Q_SIGNALS:
     // Bytes arrived (the receive event); the download loops wake up on it.
     void received();
@@ -104,6 +110,8 @@ private:
     // Unset until a download sets them: the lines stay as the system opened them.
     std::optional<bool> m_rts;
     std::optional<bool> m_dtr;
+    std::optional<bool> m_rtsSinceOpen;
+    std::optional<bool> m_dtrSinceOpen;
     int m_event = EventNone;
     bool m_lost = false;
     // What Qt had read but nobody taken when the device went away.

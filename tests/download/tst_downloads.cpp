@@ -153,14 +153,14 @@ void TestDownloads::secondDownloadWithFewerBlocks()
     rig.trigger("mnuOV");
 
     QCOMPARE(rig.state().LastValueIndex, 1);
-    QCOMPARE(rig.state().ValueList, (QList<QByteArray>{QByteArray(), "z\r\n" + bar + "\r\n"}));
+    QCOMPARE(rig.state().ValueList, (QList<QByteArray>{QByteArray(), "H\r\nz\r\n" + bar + "\r\n"}));
     // The name proposed is the one of the first run; block 1 exists, so the
     // user is asked once before it is replaced.
     QCOMPARE(rig.files.size(), 2);
     QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
-    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 1)), "z\r\n" + bar + "\r\n\r\n");
+    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 1)), "H\r\nz\r\n" + bar + "\r\n\r\n");
     QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 2)), "b\r\n" + bar + "\r\n\r\n");
 }
 

@@ -1,6 +1,7 @@
 // Download steps on the widget-free host: the wait for the "$s$" start mark
 // of the DURAMO Varden and the QF-2000, counted read by read (the waits take
-// no time here), and a port that refuses its line settings.
+// no time here), a port that refuses its line settings, and the modem lines
+// each menu entry sets.
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadSteps.h"
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void startMark_data();
     void startMark();
     void refusedLineSettingsStopTheDownload();
+    void modemLinesOfEachEntry();
 };
 
 void TestStartMark::startMark_data()
@@ -92,7 +94,6 @@ void TestStartMark::startMark()
     }
 }
 
-QTEST_GUILESS_MAIN(TestStartMark)
 void TestStartMark::refusedLineSettingsStopTheDownload()
 {
     QTemporaryDir folder;
@@ -112,4 +113,56 @@ void TestStartMark::refusedLineSettingsStopTheDownload()
     QVERIFY2(host.messages().first().text.contains(u"9600,q,8,1"_s), qPrintable(host.messages().first().text));
 }
 
+// Opening a port raises RTS and DTR on Linux: an instrument that wants them
+// low, or never has them set, must see them lowered right after the open.
+void TestStartMark::modemLinesOfEachEntry()
+{
+    struct Entry
+    {
+        const char *name;
+        void (*click)(DownloadHost &);
+        bool raised;
+    };
+    const Entry entries[] = {
+        {"mnuOV", &mnuOV_Click, false},
+        {"mnuVarden", &mnuVarden_Click, true},
+        {"mnuQF2000", &mnuQF2000_Click, true},
+        {"mnuDuramoFN", &mnuDuramoFN_Click, true},
+        {"mnuQF100", &mnuQF100_Click, true},
+        {"mnuDuramoST", &mnuDuramoST_Click, false},
+        {"mnuKestra2", &mnuKestra2_Click, false},
+        {"mnuQFU", &mnuQFU_Click, true},
+        {"mnuFennix", &mnuFennix_Click, false},
+        {"mnuFennix_Radio", &mnuFennix_Radio_Click, true},
+    };
+    for (const Entry &entry : entries) {
+        QTemporaryDir folder;
+        Pty instrument;
+        QVERIFY(instrument.linkAsCom(folder.path(), 3));
+        // Each the first download after the start of the program.
+        FakeHost host(folder.path(), u"3"_s);
+        host.setDelayScale(0);
+        std::optional<bool> rts;
+        std::optional<bool> dtr;
+        bool seen = false;
+        host.setOnEvents([&] {
+            if (seen)
+                return;
+            seen = true;
+            rts = host.comm().rtsSinceOpen();
+            dtr = host.comm().dtrSinceOpen();
+            host.pressEsc();
+        });
+
+        entry.click(host);
+
+        const QByteArray what = QByteArray(entry.name) + ": RTS " + (rts ? (*rts ? "high" : "low") : "untouched")
+            + ", DTR " + (dtr ? (*dtr ? "high" : "low") : "untouched");
+        QVERIFY2(seen, entry.name);
+        QVERIFY2(rts == entry.raised && dtr == entry.raised, what.constData());
+        QVERIFY2(!host.comm().portOpen(), entry.name);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestStartMark)
 #include "tst_downloads_startmark.moc"

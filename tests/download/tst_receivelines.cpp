@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <ctime>
 #include <unistd.h>
 
@@ -128,6 +129,12 @@ void TestReceiveLines::progressWrapsWithoutLoss()
     QCOMPARE(link.host.progressValue(), 2);
     for (int value : link.host.progressValues())
         QVERIFY2(value >= 0 && value <= 4, qPrintable(QString::number(value)));
+    // The count of lines does not wrap with the bar: from 0 up to all of them.
+    const QList<qsizetype> counts = link.host.receivedCounts();
+    QVERIFY(!counts.isEmpty());
+    QCOMPARE(counts.first(), 0);
+    QCOMPARE(counts.last(), 12);
+    QVERIFY(std::is_sorted(counts.begin(), counts.end()));
 }
 
 void TestReceiveLines::progressArithmetic()

@@ -88,5 +88,5 @@ int main(int argc, char **argv)
                 "%lld entries\n",
                 megabytes, lines, openMs / 1000.0, drawnMs / 1000.0, peakResidentMb(), before,
                 qint64(window.dataList().count()));
-    return window.dataList().count() == lines + 1 ? 0 : 1;
+    return window.dataList().count() == lines ? 0 : 1;
 }

@@ -45,6 +45,8 @@ public:
     const Controls &controls() const { return m_controls; }
     const QStringList &warnText2History() const { return m_warnText2History; }
     const QList<int> &progressValues() const { return m_progressValues; }
+    // Every line count shown on the bar, in order.
+    const QList<qsizetype> &receivedCounts() const { return m_receivedCounts; }
     const QList<Message> &messages() const { return m_messages; }
     const QList<Message> &questions() const { return m_questions; }
     // The filters the save dialog was shown with.
@@ -82,6 +84,7 @@ public:
     int progressMax() const override { return m_controls.progressMax; }
     void setProgressValue(int value) override;
     int progressValue() const override { return m_controls.progressValue; }
+    void showReceivedCount(qsizetype lines) override { m_receivedCounts.append(lines); }
     void setWarnText2(const QString &text) override;
     void setWarnText2Visible(bool visible) override { m_controls.warnText2Visible = visible; }
     void setWarnText1Visible(bool visible) override { m_controls.warnText1Visible = visible; }
@@ -116,6 +119,7 @@ private:
     Controls m_controls;
     QStringList m_warnText2History;
     QList<int> m_progressValues;
+    QList<qsizetype> m_receivedCounts;
     QList<Message> m_messages;
     QList<Message> m_questions;
     QStringList m_saveRequests;
