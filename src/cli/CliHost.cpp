@@ -2,6 +2,7 @@
 
 #include "Delay.h"
 #include "EventWait.h"
+#include "ReceiveLines.h"
 
 #include <QCoreApplication>
 
@@ -27,7 +28,6 @@ CliHost::CliHost(const QString &programFolder, const QString &comPortNumber, std
             m_timeout.start(m_timeoutMs);
     });
     connect(&m_comm, &CommControl::lost, this, [this] { m_facts.lost = true; });
-    connect(&m_dataList, &DataList::rowsInserted, this, &CliHost::showCount);
 }
 
 void CliHost::requestStop()
@@ -55,11 +55,12 @@ void CliHost::flushStatus()
     m_pendingText.clear();
 }
 
-void CliHost::showCount()
+void CliHost::showReceivedCount(qsizetype lines)
 {
-    if (!m_showCount)
+    if (!m_showCount || lines == 0)
         return;
-    std::fprintf(m_messages, "\rLines received: %lld", static_cast<long long>(m_dataList.count()));
+    std::fputc('\r', m_messages);
+    std::fputs(receivedCountText(lines).toLocal8Bit().constData(), m_messages);
     std::fflush(m_messages);
     m_countShown = true;
 }

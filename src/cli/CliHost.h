@@ -40,7 +40,7 @@ public:
     void setForce(bool force) { m_force = force; }
     // After this long without a received byte a stop request is made.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
-    // Shows the count of received lines while data arrive.
+    // Shows the count of received lines while data arrive (on a terminal).
     void setShowCount(bool show) { m_showCount = show; }
 
     // Like a press of ESC; a second request before a download looked at the
@@ -68,6 +68,8 @@ public:
     int progressMax() const override { return m_progressMax; }
     void setProgressValue(int value) override { m_progressValue = value; }
     int progressValue() const override { return m_progressValue; }
+    // On a terminal: the count on a line of its own, rewritten in place.
+    void showReceivedCount(qsizetype lines) override;
     void setWarnText2(const QString &text) override;
     void setWarnText2Visible(bool) override {}
     void setWarnText1Visible(bool) override {}
@@ -90,7 +92,6 @@ public:
 
 private:
     void say(const QString &line);
-    void showCount();
     void waited();
     void throwIfAbandoned();
 
