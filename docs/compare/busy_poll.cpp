@@ -3,8 +3,9 @@
 // cuts records at CR LF until a line contains "End".
 // Usage: meridoc-busypoll DEVICE OUTPUT-FILE
 
+#include "WholeFile.h"
+
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <QSerialPort>
 #include <QTextStream>
 
@@ -48,10 +49,9 @@ int main(int argc, char *argv[])
         }
     }
 
-    QSaveFile out(arguments.at(2));
-    if (!out.open(QIODevice::WriteOnly) || out.write(received) != received.size() || !out.commit()) {
-        QTextStream(stderr) << "meridoc-busypoll: cannot write " << arguments.at(2) << ": " << out.errorString()
-                            << "\n";
+    QString reason;
+    if (!writeWholeFile(arguments.at(2), {received}, &reason)) {
+        QTextStream(stderr) << "meridoc-busypoll: cannot write " << arguments.at(2) << ": " << reason << "\n";
         return 1;
     }
     return endSeen ? 0 : 1;

@@ -4,14 +4,16 @@
 
 #include "MainWindow.h"
 #include "PortDialogOwner.h"
+#include "PortFile.h"
 #include "SimulatedInstrument.h"
+#include "WholeFile.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -35,9 +37,12 @@ bool save(QWidget *widget, const QString &path)
         QTextStream(stderr) << "meridoc-screenshots: nothing to grab for " << path << "\n";
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !widget->grab().save(&file, "PNG") || !file.commit()) {
-        QTextStream(stderr) << "meridoc-screenshots: cannot write " << path << ": " << file.errorString() << "\n";
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString reason = u"the window could not be encoded as PNG"_s;
+    if (!buffer.open(QIODevice::WriteOnly) || !widget->grab().save(&buffer, "PNG")
+        || !writeWholeFile(path, {png}, &reason)) {
+        QTextStream(stderr) << "meridoc-screenshots: cannot write " << path << ": " << reason << "\n";
         return false;
     }
     QTextStream(stdout) << path << "\n";
@@ -74,14 +79,12 @@ int main(int argc, char *argv[])
 
     // A program folder as a user has it: the help beside the program, COM 3 chosen.
     const QString helpSource = QDir(QCoreApplication::applicationDirPath()).filePath(u"HTML_Help"_s);
-    QFile portFile(QDir(folder.path()).filePath(u"Port.txt"_s));
     if (!copyFolder(helpSource, QDir(folder.path()).filePath(u"HTML_Help"_s))
-        || !QDir(folder.path()).mkpath(u"mes"_s) || !portFile.open(QIODevice::WriteOnly)
-        || portFile.write(" 3\r\n") != 4) {
+        || !QDir(folder.path()).mkpath(u"mes"_s)
+        || !writeWholeFile(portFilePath(folder.path()), {formatPortFile(3)})) {
         QTextStream(stderr) << "meridoc-screenshots: cannot prepare a program folder from " << helpSource << "\n";
         return 1;
     }
-    portFile.close();
 
     SimulatedInstrument instrument(InstrumentFamily::Orvik);
     if (!instrument.isOpen() || !instrument.linkAsCom(folder.path(), 3)) {

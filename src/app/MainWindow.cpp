@@ -22,7 +22,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -467,20 +466,20 @@ void MainWindow::printOnSurface(const QString &text)
     m_surface->printLine(text);
 }
 
+// The lock is the menu bar's own: a menu whose action is disabled does not
+// open, and connectEntry keeps the entries' shortcuts from running. The QMenu
+// widgets are left alone: disabling them as well left the data menu half open
+// after a download started from one of its sub-menus.
 void MainWindow::MenueGesperrt()
 {
-    for (QMenu *menu : m_topMenus) {
+    for (QMenu *menu : m_topMenus)
         menu->menuAction()->setEnabled(false);
-        menu->setEnabled(false);
-    }
 }
 
 void MainWindow::MenueFrei()
 {
-    for (QMenu *menu : m_topMenus) {
+    for (QMenu *menu : m_topMenus)
         menu->menuAction()->setEnabled(true);
-        menu->setEnabled(true);
-    }
 }
 
 bool MainWindow::escPressed()

@@ -8,11 +8,11 @@
 #include "ReadInstruments.h"
 #include "ReceivedText.h"
 #include "StopSignals.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <csignal>
 #include <unistd.h>
@@ -33,25 +33,20 @@ bool toStandardOutput(const ReadOptions &options)
     return options.output.isEmpty() || options.output == u"-"_s;
 }
 
-// The bytes Save writes, to the file whole or not at all, or to standard output.
+// The bytes Save writes: to the file through the program's one writer (whole
+// or not at all), or to standard output.
 bool writeData(const ReadOptions &options, const QByteArray &assembled, QString *reason)
 {
-    if (toStandardOutput(options)) {
-        QFile out;
-        const bool written = out.open(STDOUT_FILENO, QIODevice::WriteOnly)
-                && writeMeasurementFile(out, assembled) && out.flush();
-        if (!written)
-            *reason = out.errorString();
-        return written;
-    }
-    QSaveFile file(options.output);
-    const bool written = file.open(QIODevice::WriteOnly) && writeMeasurementFile(file, assembled)
-            && file.flush() && file.commit();
-    if (!written) {
-        *reason = file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : u"Not all data could be written; the disk may be full."_s;
-    }
+    const QByteArrayList parts = measurementFileContent(assembled);
+    if (!toStandardOutput(options))
+        return writeWholeFile(options.output, parts, reason);
+    QFile out;
+    bool written = out.open(STDOUT_FILENO, QIODevice::WriteOnly);
+    for (const QByteArray &part : parts)
+        written = written && out.write(part) == part.size();
+    written = written && out.flush();
+    if (!written)
+        *reason = out.errorString();
     return written;
 }
 
@@ -185,7 +180,7 @@ int runRead(const ReadOptions &options, const QString &programFolder, std::FILE 
                                                      : QDir::toNativeSeparators(options.output);
     QString reason;
     if (!writeData(options, assembleReceivedText(host.dataList().entries()), &reason)) {
-        say(messages, u"The data could not be saved to %1:\n%2\n\n"
+        say(messages, u"The data could not be saved to %1:\n%2.\n\n"
                       "Choose another file with -o and read the instrument again."_s
                           .arg(target, reason));
         return ExitFailed;

@@ -7,20 +7,29 @@
 #include "Printing.h"
 #include "ReceivedText.h"
 #include "SharedFileDialog.h"
+#include "SmallFile.h"
+#include "WholeFile.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Save and Open offer measurement data files first, so the port file in the
+// program folder is not offered to be overwritten or read as data.
+const QString measurementFilter = u"Messdatenfile (*.mes);;All files (*)"_s;
+
+// Open reads at most this much: an instrument's memory holds far less, and a
+// foreign file of gigabytes read whole would exhaust the memory and end the
+// program with the list.
+constexpr qsizetype openLimit = qsizetype(256) << 20;
 
 class BusyCursor
 {
@@ -73,6 +82,7 @@ void DocumentActions::save()
     m_state.ReceiveBuffer = assembleReceivedText(m_list.entries());
 
     m_fileDialog.setInitDir(dataFolder());
+    m_fileDialog.setFilter(measurementFilter);
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Save);
     if (!chosen || chosen->isEmpty()) {
         if (m_fileDialog.fileName().isEmpty())
@@ -81,20 +91,10 @@ void DocumentActions::save()
     }
 
     const QString path = *chosen;
-    QSaveFile file(path);
-    // QSaveFile's commit() renames the file even when its last flush failed,
-    // and a short write sets no error: both are checked before committing.
-    // Without a commit the old file stays and the partial one is removed.
-    const bool saved = file.open(QIODevice::WriteOnly)
-            && writeMeasurementFile(file, m_state.ReceiveBuffer)
-            && file.flush()
-            && file.commit();
-    if (!saved) {
-        const QString reason = file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : u"Not all data could be written; the disk may be full."_s;
+    QString reason;
+    if (!writeWholeFile(path, measurementFileContent(m_state.ReceiveBuffer), &reason)) {
         message(u"Save data file"_s,
-                u"The data could not be saved to %1:\n%2\n\n"
+                u"The data could not be saved to %1:\n%2.\n\n"
                 "Choose another folder or file name and save again."_s
                         .arg(QDir::toNativeSeparators(path), reason));
     }
@@ -108,28 +108,26 @@ void DocumentActions::open()
         m_hooks.clearListSelection();
 
     m_fileDialog.setInitDir(dataFolder());
+    m_fileDialog.setFilter(measurementFilter);
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Open);
     if (chosen && !chosen->isEmpty()) {
         const QString path = *chosen;
-        QFile file(path);
-        bool read = false;
+        SmallFile file;
         {
             // A file of millions of lines takes seconds to read and cut.
             const BusyCursor busy;
-            read = file.open(QIODevice::ReadOnly);
-            QByteArray bytes;
-            if (read) {
-                bytes = file.readAll();
-                read = file.error() == QFileDevice::NoError;
-            }
-            if (read)
-                m_list.setEntries(measurementFileEntries(std::move(bytes)));
+            file = readSmallFile(path, openLimit);
+            if (file.read && !file.larger)
+                m_list.setEntries(measurementFileEntries(std::move(file.bytes)));
         }
-        if (!read) {
+        if (!file.read || file.larger) {
+            const QString reason = file.larger
+                    ? u"It is larger than %1 MiB, too large for measurement data."_s.arg(openLimit >> 20)
+                    : file.reason;
             message(u"Open data file"_s,
                     u"The file %1 could not be read:\n%2\n\n"
                     "The data in the list are unchanged. Check the file and open it again."_s
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+                            .arg(QDir::toNativeSeparators(path), reason));
         }
     }
 
@@ -154,11 +152,24 @@ void DocumentActions::print()
         return;
 
     m_state.ReceiveBuffer = assembleReceivedText(m_list.entries());
-    if (!printLines(printer, printedLines(m_state.ReceiveBuffer))) {
+    const PrintResult result = printLines(printer, printedLines(m_state.ReceiveBuffer));
+    switch (result.outcome) {
+    case PrintResult::Printed:
+        break;
+    case PrintResult::NoChosenPage:
+        message(u"Print data file"_s,
+                u"Pages %1 to %2 were chosen, but the data fill only %3 page(s): nothing was printed.\n\n"
+                "Print again and choose pages from 1 to %3, or all pages."_s
+                        .arg(printer.fromPage())
+                        .arg(printer.toPage())
+                        .arg(result.pageCount));
+        break;
+    case PrintResult::Failed:
         message(u"Print data file"_s,
                 u"The data could not be printed on %1.\n\n"
                 "Check that the printer is ready and print again."_s
                         .arg(printer.outputFileName().isEmpty() ? printer.printerName()
                                                                 : printer.outputFileName()));
+        break;
     }
 }

@@ -1,7 +1,5 @@
 #include "MeasurementFile.h"
 
-#include <QIODevice>
-
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -31,12 +29,9 @@ qsizetype countOf(const char *data, qsizetype size, char byte)
 
 } // namespace
 
-bool writeMeasurementFile(QIODevice &device, const QByteArray &assembledText)
+QByteArrayList measurementFileContent(const QByteArray &assembledText)
 {
-    // Two writes, so a text of hundreds of megabytes is not copied once more.
-    const QByteArray fileEnd = "\r\n"_ba;
-    return device.write(assembledText) == assembledText.size()
-            && device.write(fileEnd) == fileEnd.size();
+    return {assembledText, "\r\n"_ba};
 }
 
 QList<QByteArray> measurementFileEntries(QByteArray fileBytes)

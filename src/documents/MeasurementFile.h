@@ -3,14 +3,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QString>
 
-class QIODevice;
-
-// Writes what Save puts in a file: the assembled received text and one more
-// CR LF. False when not every byte was written.
-bool writeMeasurementFile(QIODevice &device, const QByteArray &assembledText);
+// What Save puts in a file, in the parts it is written in: the assembled
+// received text and one more CR LF (two parts, so a text of hundreds of
+// megabytes is not copied once more).
+QByteArrayList measurementFileContent(const QByteArray &assembledText);
 
 // One entry per non-empty line of the file, from its first line on. A line
 // ends at CR or CR LF; a LF without a CR before it belongs to the line, and

@@ -13,8 +13,9 @@ class SharedFileDialog
 public:
     enum class Mode { Open, Save };
 
-    // The filter stays set for later uses (the block save sets one, Save and
-    // Open set none). Empty means "all files".
+    // The filter stays set for later uses; Save, Open, the block save and the
+    // start-up's port-file dialog each set their own. Several filters are
+    // separated by ";;", the first one chosen; empty means "all files".
     void setFilter(const QString &filter) { m_filter = filter; }
     QString filter() const { return m_filter; }
     void setInitDir(const QString &dir) { m_initDir = dir; }

@@ -3,10 +3,10 @@
 #include "Blocks.h"
 #include "DownloadHost.h"
 #include "DownloadState.h"
+#include "WholeFile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -49,19 +49,17 @@ void SaveBlockFiles(DownloadHost &host)
 
     for (qsizetype i = 1; i <= state.LastValueIndex; ++i) {
         const QString &name = names.at(i - 1);
-        QSaveFile file(name);
-        bool written = file.open(QIODevice::WriteOnly);
-        if (written) {
-            file.write(state.ValueList.at(i));
-            file.write("\r\n");
-            written = file.commit();
-        }
-        if (!written) {
+        QString reason;
+        if (!writeWholeFile(name, {state.ValueList.at(i), "\r\n"_ba}, &reason)) {
+            const qsizetype left = state.LastValueIndex - i;
+            const QString notSaved = left == 0 ? u"This last block was not saved"_s
+                : left == 1                    ? u"This block and the one after it were not saved"_s
+                                               : u"This block and the %1 after it were not saved"_s.arg(left);
             host.showMessage(u"Save blocks"_s,
-                             u"The block file %1 could not be written: %2.\nThe files before it are saved. "
-                             "Choose a folder you may write to, with free space, and save the list with "
-                             "\"Save\" or download it again."_s
-                                 .arg(QDir::toNativeSeparators(name), file.errorString()));
+                             u"The block file %1 could not be written: %2.\nThe files before it are saved. %3; "
+                             "a file of that name keeps its old content.\nChoose a folder you may write to, "
+                             "with free space, and save the list with \"Save\" or download it again."_s
+                                 .arg(QDir::toNativeSeparators(name), reason, notSaved));
             return;
         }
         host.processEvents();

@@ -7,6 +7,7 @@
 #include "InstrumentLinks.h"
 #include "PortOpen.h"
 #include "ReceivedText.h"
+#include "ShortText.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +20,7 @@ void tellIfDeviceLost(DownloadHost &host)
     host.showMessage(u"Connection lost"_s,
                      u"The connection to the instrument on COM%1 was lost. The lines received "
                      "so far are kept.\nCheck the cable and the adapter, then start the download again."_s
-                         .arg(host.comPortNumber()));
+                         .arg(shortForMessage(host.comPortNumber())));
 }
 
 } // namespace
@@ -65,7 +66,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
                          u"COM%1 did not take the line settings \"%2\": %3\n"
                          "Nothing was read. Check that the port is a serial port, then start the "
                          "download again."_s
-                             .arg(host.comPortNumber(), settings, reason));
+                             .arg(shortForMessage(host.comPortNumber()), settings, reason));
         return false;
     }
     comm.setInputMode(0);

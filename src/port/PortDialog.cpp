@@ -4,15 +4,14 @@
 #include "PortEntry.h"
 #include "PortFile.h"
 #include "PortPicture.h"
+#include "WholeFile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -139,11 +138,17 @@ void PortDialog::TestComPort(qint16 port)
 
 void PortDialog::Oeffne_ComPort()
 {
-    QFile file(portFilePath(m_hooks.programFolder));
+    const QString path = portFilePath(m_hooks.programFolder);
+    const SmallFile file = readPortFile(path);
     // No port file yet (first run) or an unreadable one: the entry stays empty.
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.read)
         return;
-    const QString line = lastNonEmptyLine(file.readAll());
+    if (file.larger) {
+        message(u"The port file %1 holds more than %2 bytes: it is damaged, and its port is not used.\n"
+                u"Choose the port and press O.K. to store it again."_s.arg(path).arg(kPortFileLimit));
+        return;
+    }
+    const QString line = lastNonEmptyLine(file.bytes);
     if (line.isEmpty())
         return;
     m_hooks.setComPortNumber(line);
@@ -153,11 +158,10 @@ void PortDialog::Oeffne_ComPort()
 void PortDialog::Speichere_ComPort(int port)
 {
     const QString path = portFilePath(m_hooks.programFolder);
-    QSaveFile file(path);
-    const QByteArray bytes = formatPortFile(port);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!writeWholeFile(path, {formatPortFile(port)}, &reason)) {
         message(u"The port could not be saved to %1: %2.\nThe previous setting is kept; check that the "
-                u"program folder can be written."_s.arg(path, file.errorString()));
+                u"program folder can be written."_s.arg(path, reason));
         return;
     }
     m_hooks.setCaption(connectedCaption(m_hooks.comPortNumber()));

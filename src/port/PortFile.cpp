@@ -1,7 +1,6 @@
 #include "PortFile.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <algorithm>
 
@@ -115,6 +114,11 @@ QByteArray formatPortFile(int port)
     return (port < 0 ? digits : ' ' + digits) + "\r\n"_ba;
 }
 
+SmallFile readPortFile(const QString &path)
+{
+    return readSmallFile(path, kPortFileLimit);
+}
+
 QString portFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(u"Port.txt"_s);
@@ -122,17 +126,12 @@ QString portFilePath(const QString &programFolder)
 
 std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    const SmallFile file = readPortFile(path);
+    if (!file.read) {
+        *error = file.reason;
         return std::nullopt;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return std::nullopt;
-    }
-    std::optional<QByteArray> line = firstLine(content);
+    std::optional<QByteArray> line = firstLine(file.bytes);
     if (!line)
         *error = u"The file is empty."_s;
     return line;

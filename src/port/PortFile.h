@@ -2,9 +2,19 @@
 // " <digits>" CR LF in the program folder.
 #pragma once
 
+#include "SmallFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
+
+// The most either reader takes of a port file: the stored line is a few
+// bytes, and a damaged file of megabytes must not hold the program.
+constexpr qsizetype kPortFileLimit = 4096;
+
+// The first kPortFileLimit bytes of the port file at path (the main window
+// and the port dialog read it the same way).
+SmallFile readPortFile(const QString &path);
 
 // The main window's reading of the first line: the decimal number at its
 // start (blanks before and inside ignored, stops at the first character that
@@ -16,7 +26,8 @@ QString portNumberFromFirstLine(const QByteArray &line);
 std::optional<QByteArray> firstLine(const QByteArray &content);
 
 // The first line of the port file at path, or nullopt when it cannot be read
-// or holds no line; the reason lands in error.
+// or holds no line; the reason lands in error. Only the start of a larger
+// file is read: the number is taken from the first characters of the line.
 std::optional<QByteArray> readFirstLine(const QString &path, QString *error);
 
 // The port dialog's reading: the last non-empty line, unchanged.

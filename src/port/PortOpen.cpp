@@ -2,6 +2,7 @@
 
 #include "CommControl.h"
 #include "PortNumber.h"
+#include "ShortText.h"
 
 #include <QFile>
 
@@ -67,7 +68,7 @@ PortOpenResult openPortStep(CommControl &comm, const QString &comPortNumber)
     const std::optional<qint16> number = portNumberFromText(comPortNumber);
     if (!number) {
         return failed(u"Invalid COM port number"_s,
-                      u"The port number \"%1\" is not a number from 1 to 16.\n"_s.arg(comPortNumber) + kChooseAgain);
+                      u"The port number \"%1\" is not a number from 1 to 16.\n"_s.arg(shortForMessage(comPortNumber)) + kChooseAgain);
     }
     comm.setCommPort(*number);
     if (comm.portOpen())

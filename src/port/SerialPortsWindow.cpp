@@ -22,6 +22,8 @@ QTableWidget *makeTable(const QStringList &headers, const QString &name, QWidget
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One tab stop: Tab leaves the table, the arrow keys move inside it.
+    table->setTabKeyNavigation(false);
     table->verticalHeader()->hide();
     // Rows one line high, so all sixteen COM numbers fit without scrolling.
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
@@ -33,6 +35,20 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
 {
     for (int column = 0; column < cells.size(); ++column)
         table->setItem(row, column, new QTableWidgetItem(cells[column]));
+}
+
+QLabel *labelFor(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton *button(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *pushButton = new QPushButton(text, parent);
+    pushButton->setObjectName(name);
+    return pushButton;
 }
 
 QString usbIds(const SerialDevice &device)
@@ -55,7 +71,7 @@ QString comList(const QList<int> &numbers)
 
 SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *parent, DeviceSource devices,
                                      ShowMessage showMessage, AskYesNo askYesNo)
-    : QWidget(parent, Qt::Window)
+    : QDialog(parent)
     , m_programFolder(programFolder)
     , m_devices(std::move(devices))
     , m_showMessage(std::move(showMessage))
@@ -67,45 +83,51 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
         m_devices = [] { return presentSerialDevices(u"/dev/serial/by-id"_s); };
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
-        u"COM numbers of this program (links in %1):"_s.arg(QDir(m_programFolder).filePath(u"ports"_s)), this));
     m_comTable = makeTable({u"COM"_s, u"Opens"_s, u"Link target"_s, u"Present"_s}, u"comTable"_s, this);
+    layout->addWidget(labelFor(
+        u"COM numbers of this &program (links in %1):"_s.arg(QDir(m_programFolder).filePath(u"ports"_s)),
+        m_comTable, this));
     layout->addWidget(m_comTable, 3);
-    layout->addWidget(new QLabel(u"Serial devices present:"_s, this));
     m_deviceTable = makeTable({u"Device"_s, u"Description"_s, u"Maker"_s, u"Serial number"_s, u"USB ids"_s,
                                u"Stable link"_s, u"COM"_s},
                               u"deviceTable"_s, this);
+    layout->addWidget(labelFor(u"Serial &devices present:"_s, m_deviceTable, this));
     layout->addWidget(m_deviceTable, 1);
 
     auto *buttonRow = new QWidget(this);
     auto *buttons = new QHBoxLayout(buttonRow);
     buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->addWidget(new QLabel(u"COM number:"_s, buttonRow));
     m_comNumber = new QSpinBox(buttonRow);
     m_comNumber->setObjectName(u"comNumber"_s);
     m_comNumber->setRange(1, 16);
+    buttons->addWidget(labelFor(u"COM &number:"_s, m_comNumber, buttonRow));
     buttons->addWidget(m_comNumber);
-    m_assign = new QPushButton(u"Give the selected device this COM number"_s, buttonRow);
-    m_assign->setObjectName(u"assign"_s);
+    m_assign = button(u"&Give the selected device this COM number"_s, u"assign"_s, buttonRow);
     buttons->addWidget(m_assign);
-    m_remove = new QPushButton(u"Remove the selected COM link"_s, buttonRow);
-    m_remove->setObjectName(u"remove"_s);
+    m_remove = button(u"&Remove the selected COM link"_s, u"remove"_s, buttonRow);
     buttons->addWidget(m_remove);
     buttons->addStretch();
-    m_refresh = new QPushButton(u"Refresh"_s, buttonRow);
-    m_refresh->setObjectName(u"refresh"_s);
+    m_refresh = button(u"Re&fresh"_s, u"refresh"_s, buttonRow);
     buttons->addWidget(m_refresh);
+    m_close = button(u"&Close"_s, u"close"_s, buttonRow);
+    // Return outside a button closes the window rather than assigning a port.
+    m_close->setDefault(true);
+    buttons->addWidget(m_close);
     layout->addWidget(buttonRow);
 
     connect(m_assign, &QPushButton::clicked, this, &SerialPortsWindow::assignSelected);
     connect(m_remove, &QPushButton::clicked, this, &SerialPortsWindow::removeSelected);
     connect(m_refresh, &QPushButton::clicked, this, &SerialPortsWindow::refresh);
+    connect(m_close, &QPushButton::clicked, this, &SerialPortsWindow::reject);
     connect(m_comTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
     connect(m_deviceTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
-    // Picking a COM row offers its number for the next assignment.
-    connect(m_comTable, &QTableWidget::currentCellChanged, this, [this](int row) {
-        if (row >= 0)
-            m_comNumber->setValue(row + 1);
+    // Picking a COM row offers its number for the next assignment. Only a
+    // chosen row counts: the current cell alone also moves when the table
+    // just takes the focus.
+    connect(m_comTable, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem *> selected = m_comTable->selectedItems();
+        if (!selected.isEmpty())
+            m_comNumber->setValue(selected.first()->row() + 1);
     });
 
     resize(900, 640);

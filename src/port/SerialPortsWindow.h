@@ -1,18 +1,20 @@
 // The "Serial ports" window: where COM 1 to COM 16 lead now, the serial
 // devices present, and giving a device a COM number (a ports/comN link).
+// A dialog without modality: Tab moves between its controls, Esc and Close
+// close it, every button has an access key.
 #pragma once
 
 #include "ComLinks.h"
 #include "PortMessages.h"
 
-#include <QWidget>
+#include <QDialog>
 #include <functional>
 
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
 
-class SerialPortsWindow : public QWidget
+class SerialPortsWindow : public QDialog
 {
     Q_OBJECT
 public:
@@ -50,4 +52,5 @@ private:
     QPushButton *m_assign;
     QPushButton *m_remove;
     QPushButton *m_refresh;
+    QPushButton *m_close;
 };

@@ -536,7 +536,7 @@ void TestCli::portErrorsAndUnwritableFiles()
         port.write(" 9\r\n");
     }
     Program sim;
-    startSim(sim, u"kestra"_s, 9);
+    startSim(sim, u"kestra"_s, 9, true);
     {
         // A file in a folder that is not there is refused before the instrument is read.
         Program meridoc;
@@ -551,6 +551,15 @@ void TestCli::portErrorsAndUnwritableFiles()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "KESTRA II  Batch 1\r\n  75.3 um\r\n  74.9 um\r\n  76.2 um\r\nEnd\r\n\r\n\r\n"_ba);
     QCOMPARE(meridoc.out, QByteArray());
+
+    // Standard output that takes no data: the read fails with the reason.
+    QVERIFY(sim.waitForOut("Ready for another download"));
+    Program full;
+    full.process.setStandardOutputFile(u"/dev/full"_s);
+    startMeridoc(full, {u"read"_s, u"kestra"_s});
+    QCOMPARE(full.finish(), 1);
+    QVERIFY2(full.err.contains("The data could not be saved to standard output:\nNo space left on device."),
+             full.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -47,8 +47,20 @@ void TestMeasurementFile::printedLines_data()
     QTest::newRow("empty list") << QByteArray() << top + Entries{""_ba};
     QTest::newRow("entry with a line break")
             << "A\r\nB\r\n\r\n"_ba << top + Entries{"A"_ba, "B"_ba, ""_ba, ""_ba};
-    QTest::newRow("record end leftovers not printed")
-            << "A\r\r\n\n12.5\r\n"_ba << top + Entries{"A"_ba, "12.5"_ba, ""_ba};
+    // A file with LF line ends opens as one entry.
+    QTest::newRow("lone LF inside an entry breaks the line")
+            << "10.1 um\n10.2 um\n10.3 um\r\n\r\n"_ba
+            << top + Entries{"10.1 um"_ba, "10.2 um"_ba, "10.3 um"_ba, ""_ba, ""_ba};
+    QTest::newRow("lone CR inside an entry breaks the line")
+            << "A\rB\r\n\r\n"_ba << top + Entries{"A"_ba, "B"_ba, ""_ba, ""_ba};
+    QTest::newRow("entry starting with a leftover LF")
+            << "\n12.5\r\n"_ba << top + Entries{""_ba, "12.5"_ba, ""_ba};
+    // Radio entries keep the CR of their record end; a last LF is one too.
+    QTest::newRow("record end leftover at an entry's end prints nothing")
+            << "12.5\r\r\n13.0\r\r\n10.1\n10.2\n\r\n\r\n"_ba
+            << top + Entries{"12.5"_ba, "13.0"_ba, "10.1"_ba, "10.2"_ba, ""_ba, ""_ba};
+    QTest::newRow("only the last of two line ends is a leftover")
+            << "A\r\r\r\nB\n\n\r\n"_ba << top + Entries{"A"_ba, ""_ba, "B"_ba, ""_ba, ""_ba};
 }
 
 void TestMeasurementFile::printedLines()

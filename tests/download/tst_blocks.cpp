@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +34,7 @@ private Q_SLOTS:
     void everyBlockIsKept();
     void saving_data();
     void saving();
+    void blockCutShortKeepsTheOldFile();
 };
 
 // The instrument's first line (which memory, which batch) opens block 1; a
@@ -63,22 +66,17 @@ void TestBlocks::saving_data()
     QTest::addColumn<QString>("existing");             // a file there before, "" for none
     QTest::addColumn<bool>("yes");                     // the answer to "replace?"
     QTest::addColumn<QList<QByteArray>>("files");      // name(1).mes ... afterwards, "" for none (no name: no file at all)
-    QTest::addColumn<QString>("message");              // a part of the one message, "" for none
 
     const QByteArray none;
     const QList<QByteArray> written{ThreeBlocks.at(0) + "\r\n", ThreeBlocks.at(1) + "\r\n", ThreeBlocks.at(2) + "\r\n"};
     QTest::newRow("byte for byte, the name's .mes kept")
-        << std::optional<QString>(u"probe.mes"_s) << QString() << false << written << QString();
-    QTest::newRow("cancelled") << std::optional<QString>() << QString() << false << written << QString();
-    QTest::newRow("empty name") << std::optional<QString>(QString()) << QString() << false << written << QString();
+        << std::optional<QString>(u"probe.mes"_s) << QString() << false << written;
+    QTest::newRow("cancelled") << std::optional<QString>() << QString() << false << written;
+    QTest::newRow("empty name") << std::optional<QString>(QString()) << QString() << false << written;
     QTest::newRow("block 2 exists, No") << std::optional<QString>(u"probe.mes"_s) << u"probe.mes(2).mes"_s << false
-                                        << QList<QByteArray>{none, "old", none} << QString();
+                                        << QList<QByteArray>{none, "old", none};
     QTest::newRow("block 2 exists, Yes") << std::optional<QString>(u"probe.mes"_s) << u"probe.mes(2).mes"_s << true
-                                         << written << QString();
-    // A folder where block 2 should go: the files before it stay, no further one is tried.
-    QTest::newRow("block 2 cannot be written") << std::optional<QString>(u"probe.mes"_s) << u"probe.mes(2).mes/"_s
-                                               << true << QList<QByteArray>{written.at(0), "dir", none}
-                                               << u"probe.mes(2).mes"_s;
+                                         << written;
 }
 
 void TestBlocks::saving()
@@ -87,16 +85,13 @@ void TestBlocks::saving()
     QFETCH(QString, existing);
     QFETCH(bool, yes);
     QFETCH(QList<QByteArray>, files);
-    QFETCH(QString, message);
 
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
     FakeHost host(folder.path());
     host.state().ValueList = QList<QByteArray>{QByteArray()} + ThreeBlocks;
     host.state().LastValueIndex = ThreeBlocks.size();
-    if (existing.endsWith(u'/')) {
-        QVERIFY(QDir(folder.path()).mkdir(existing));
-    } else if (!existing.isEmpty()) {
+    if (!existing.isEmpty()) {
         QFile file(folder.filePath(existing));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
     }
@@ -113,17 +108,50 @@ void TestBlocks::saving()
     } else {
         for (qsizetype i = 0; i < files.size(); ++i) {
             const QString path = folder.filePath(*name + u"(%1).mes"_s.arg(i + 1));
-            const QByteArray now = QFileInfo(path).isDir() ? "dir"_ba
-                                 : QFile::exists(path)     ? readAll(path)
-                                                           : QByteArray();
+            const QByteArray now = QFile::exists(path) ? readAll(path) : QByteArray();
             QCOMPARE(now, files.at(i));
         }
         QVERIFY(!QFile::exists(folder.filePath(*name + u"(4).mes"_s)));
     }
-    QCOMPARE(host.messages().size(), message.isEmpty() ? 0 : 1);
-    if (!message.isEmpty())
-        QVERIFY2(host.messages().first().text.contains(QDir::toNativeSeparators(folder.filePath(message))),
-                 qPrintable(host.messages().first().text));
+    QVERIFY(host.messages().isEmpty());
+}
+
+// Under a file-size limit of 1 KiB, block 2 of 5,026 bytes cannot be written
+// whole: the user hears which file failed and why, the old file stays as it
+// was, and no later block is written.
+void TestBlocks::blockCutShortKeepsTheOldFile()
+{
+    QTemporaryDir folder;
+    FakeHost host(folder.path());
+    const QByteArray big = QByteArray(5000, '7') + "\r\n" + U20 + "\r\n";
+    host.state().ValueList = {QByteArray(), ThreeBlocks.at(0), big, ThreeBlocks.at(2)};
+    host.state().LastValueIndex = 3;
+    const QString name = folder.filePath(u"probe"_s);
+    QFile old(name + u"(2).mes"_s);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old block\r\n") == 11);
+    old.close();
+    host.queueSavePath(name);
+    host.setDefaultAnswer(true);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit limit = before;
+    limit.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SaveBlockFiles(host);
+    setrlimit(RLIMIT_FSIZE, &before);
+
+    QCOMPARE(readAll(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");
+    QCOMPARE(readAll(name + u"(2).mes"_s), "old block\r\n"_ba);
+    QVERIFY(!QFile::exists(name + u"(3).mes"_s));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"probe(1).mes"_s, u"probe(2).mes"_s}));
+    QCOMPARE(host.messages().size(), 1);
+    const QString text = host.messages().first().text;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(name + u"(2).mes"_s)), qPrintable(text));
+    QVERIFY2(text.contains(u"File too large"_s), qPrintable(text));
+    QVERIFY2(text.contains(u"This block and the one after it were not saved"_s), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestBlocks)

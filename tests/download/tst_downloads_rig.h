@@ -127,7 +127,7 @@ public:
     bool menusLocked() const
     {
         for (const char *menu : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"}) {
-            if (window->findChild<QMenu *>(QLatin1StringView(menu))->isEnabled())
+            if (window->findChild<QMenu *>(QLatin1StringView(menu))->menuAction()->isEnabled())
                 return false;
         }
         return true;

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -188,6 +189,25 @@ private Q_SLOTS:
         }
         if (busy)
             QCOMPARE(dialog->portOk(), qint16(0));
+    }
+
+    // A damaged port file of megabytes: the dialog opens at once with an empty
+    // entry and one short message, and the number in use stays.
+    void damagedPortFileIsNotTaken()
+    {
+        writeFile(portFile(), " 3\r\n"_ba + QByteArray(10 << 20, 'x') + "\r\n"_ba);
+        m_main.comPortNumber = u"3"_s;
+        QElapsedTimer clock;
+        clock.start();
+        const auto dialog = loadedDialog();
+
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(u"loading took %1 ms"_s.arg(clock.elapsed())));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->findChild<QComboBox *>(u"PortText"_s)->currentText(), QString());
+        QCOMPARE(m_main.comPortNumber, u"3"_s);
+        QCOMPARE(m_main.messages.size(), 1);
+        QVERIFY2(m_main.messages[0].text.contains(portFile()), qPrintable(m_main.messages[0].text));
+        QVERIFY2(m_main.messages[0].text.size() < 400, qPrintable(m_main.messages[0].text.left(400)));
     }
 
     void failedWriteIsReportedAndNotShownAsSaved()

@@ -3,6 +3,7 @@
 #include "Pty.h"
 #include "SerialPortsWindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,6 +43,17 @@ class TestSerialPortsWindow : public QObject
     {
         const QTableWidgetItem *item = w.findChild<QTableWidget *>(QString::fromLatin1(table))->item(row, column);
         return item ? item->text() : QString();
+    }
+
+    // The named control a widget belongs to (a spin box's inner line edit
+    // counts as the spin box).
+    static QString controlOf(const QWidget *widget)
+    {
+        for (; widget; widget = widget->parentWidget()) {
+            if (!widget->objectName().isEmpty() && !widget->objectName().startsWith(u"qt_"_s))
+                return widget->objectName();
+        }
+        return {};
     }
 
     static void click(SerialPortsWindow &w, const char *button)
@@ -130,6 +142,74 @@ private Q_SLOTS:
         QVERIFY(!w->removeCom(7));
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(QFile::exists(comLinkPath(folder(), 7)));
+    }
+
+    void keyboardMovesBetweenControlsAndCloses()
+    {
+        Pty adapter;
+        SerialDevice device;
+        device.path = adapter.slavePath();
+        int listings = 0;
+        SerialPortsWindow w(
+            folder(), nullptr,
+            [&] {
+                ++listings;
+                return QList<SerialDevice>{device};
+            },
+            [this](const QString &, const QString &text) { m_messages.append(text); },
+            [](const QString &, const QString &) { return true; });
+        auto *spin = w.findChild<QSpinBox *>(u"comNumber"_s);
+        spin->setValue(9);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.findChild<QTableWidget *>(u"comTable"_s)->setFocus();
+
+        // Tab visits each control once and comes back; the COM table is one
+        // stop, and passing through it chooses no COM number.
+        QStringList visited;
+        for (int presses = 0; presses < 12 && !visited.contains(u"comTable"_s); ++presses) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(controlOf(QApplication::focusWidget()));
+        }
+        QCOMPARE(visited, (QStringList{u"deviceTable"_s, u"comNumber"_s, u"refresh"_s, u"close"_s, u"comTable"_s}));
+        QCOMPARE(spin->value(), 9);
+
+        // The access keys: N goes to the number, G gives it to the chosen
+        // device, R removes that link again, F lists anew.
+        QTest::keyClick(&w, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(controlOf(QApplication::focusWidget()), u"deviceTable"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClick(&w, Qt::Key_N, Qt::AltModifier);
+        QCOMPARE(controlOf(QApplication::focusWidget()), u"comNumber"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(spin->value(), 10);
+        // A button's access key clicks it after a short flash of the button.
+        QTest::keyClick(&w, Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(QFileInfo(comLinkPath(folder(), 10)).symLinkTarget(), adapter.slavePath());
+        QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(controlOf(QApplication::focusWidget()), u"comTable"_s);
+        // The arrow keys choose a row, and its number with it.
+        for (int row = 0; row < 8; ++row)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(spin->value(), 9);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(spin->value(), 10);
+        QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(!QFileInfo(comLinkPath(folder(), 10)).isSymLink());
+        const int before = listings;
+        QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+        QTRY_COMPARE(listings, before + 1);
+        QVERIFY(m_messages.isEmpty());
+
+        // Esc and the Close button (Alt+C) close the window.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(!w.isVisible());
     }
 
     void stableLinkIsFoundByTarget()
