@@ -57,6 +57,8 @@ void CliHost::flushStatus()
 
 void CliHost::showReceivedCount(qsizetype lines)
 {
+    // The receiver shows its count from its start on.
+    m_facts.receiving = true;
     if (!m_showCount || lines == 0)
         return;
     std::fputc('\r', m_messages);
@@ -154,8 +156,6 @@ void CliHost::showMessage(const QString &, const QString &text)
         m_facts.blocksFailed = true;
     else if (!m_waited)
         m_facts.portFailed = true;
-    else if (!m_facts.lost)
-        m_facts.gaveUp = true;
     say(text);
 }
 

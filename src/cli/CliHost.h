@@ -27,7 +27,7 @@ public:
         bool stopTaken = false;       // a stop request ended the download as ESC
         bool abandoned = false;       // a second stop request gave up where no ESC is looked at
         bool lost = false;            // the device went away
-        bool gaveUp = false;          // the download gave up waiting and said so
+        bool receiving = false;       // the reception of lines began
         bool blocksFailed = false;    // block files were refused or could not be written
     };
 

@@ -92,7 +92,9 @@ int exitStatusOf(const CliHost::Facts &facts)
         return ExitFailed;
     if (facts.lost)
         return ExitLost;
-    if (facts.gaveUp || !facts.anyByte)
+    // The start mark's give-up and a stop before the gauge answered end
+    // before the reception begins.
+    if (!facts.receiving || !facts.anyByte)
         return ExitNoData;
     if (facts.stopTaken || facts.abandoned)
         return ExitStopped;
