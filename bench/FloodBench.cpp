@@ -25,8 +25,8 @@ constexpr int DrainTimeoutMs = 120000;
 
 QStringList floodArguments(long long lines)
 {
-    return {u"--family"_s, u"orvik"_s, u"--lines"_s, QString::number(lines), u"--line-length"_s,
-            QString::number(LineLength)};
+    return {u"--family"_s, u"orvik"_s, u"--any-line"_s, u"--lines"_s, QString::number(lines),
+            u"--line-length"_s, QString::number(LineLength)};
 }
 
 struct Drain

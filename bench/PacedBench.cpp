@@ -23,8 +23,8 @@ int runPacedBench(int lines, int baud, int progressMax)
     if (!rig.isReady())
         return cannotRun(name, u"no program folder could be made"_s);
     SimProcess instrument;
-    if (!instrument.start({u"--family"_s, u"orvik"_s, u"--folder"_s, rig.programFolder(), u"--com"_s, u"1"_s,
-                           u"--lines"_s, QString::number(lines), u"--line-length"_s, QString::number(LineLength),
+    if (!instrument.start({u"--family"_s, u"orvik"_s, u"--any-line"_s, u"--folder"_s, rig.programFolder(),
+                           u"--com"_s, u"1"_s, u"--lines"_s, QString::number(lines), u"--line-length"_s, QString::number(LineLength),
                            u"--baud"_s, QString::number(baud)}))
         return cannotRun(name, instrument.error());
     QString error;

@@ -77,7 +77,7 @@ def row(name, load, sent, intact, cpu_receive, cpu_total, wall):
 
 
 def measure_reader(name, load, sim, lines, baud, command):
-    sim_args = [sim, "--family", "orvik", "--print-path", "--lines", str(lines),
+    sim_args = [sim, "--family", "orvik", "--any-line", "--print-path", "--lines", str(lines),
                 "--line-length", str(LINE_LENGTH)]
     if baud:
         sim_args += ["--baud", str(baud)]

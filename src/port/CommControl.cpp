@@ -105,6 +105,8 @@ bool CommControl::setPortOpen(bool open)
     m_openPath = path;
     m_rtsSinceOpen.reset();
     m_dtrSinceOpen.reset();
+    m_settingsSinceOpen.reset();
+    m_handshakingSinceOpen.reset();
 
     const bool ready = applyLineSettings() && applyHandshaking() && (!m_rts || applySignal(true, *m_rts))
         && (!m_dtr || applySignal(false, *m_dtr));
@@ -317,6 +319,7 @@ void CommControl::noteStepError(ErrorVerdict verdict, QSerialPort::SerialPortErr
 
 bool CommControl::applyLineSettings()
 {
+    m_settingsSinceOpen = m_settings;
     const auto framing = [this](auto &&call) {
         const ErrorVerdict verdict = runStep(SerialStep::Framing, call);
         return verdict == ErrorVerdict::Ignore || verdict == ErrorVerdict::Unsupported;
@@ -329,6 +332,7 @@ bool CommControl::applyLineSettings()
 
 bool CommControl::applyHandshaking()
 {
+    m_handshakingSinceOpen = m_handshaking;
     const auto flow = m_handshaking == 1 ? QSerialPort::SoftwareControl : QSerialPort::NoFlowControl;
     const ErrorVerdict verdict = runStep(SerialStep::Framing, [&] { m_port->setFlowControl(flow); });
     return verdict == ErrorVerdict::Ignore || verdict == ErrorVerdict::Unsupported;

@@ -77,6 +77,10 @@ public:
     // on Linux).
     std::optional<bool> rtsSinceOpen() const { return m_rtsSinceOpen; }
     std::optional<bool> dtrSinceOpen() const { return m_dtrSinceOpen; }
+    // The same for the framing and the handshake: what was handed, also where
+    // the device could not follow (a pseudo-terminal's 7 data bits).
+    std::optional<LineSettings> settingsSinceOpen() const { return m_settingsSinceOpen; }
+    std::optional<int> handshakingSinceOpen() const { return m_handshakingSinceOpen; }
 
 Q_SIGNALS:
     // Bytes arrived (the receive event); the download loops wake up on it.
@@ -112,6 +116,8 @@ private:
     std::optional<bool> m_dtr;
     std::optional<bool> m_rtsSinceOpen;
     std::optional<bool> m_dtrSinceOpen;
+    std::optional<LineSettings> m_settingsSinceOpen;
+    std::optional<int> m_handshakingSinceOpen;
     int m_event = EventNone;
     bool m_lost = false;
     // What Qt had read but nobody taken when the device went away.

@@ -1,27 +1,39 @@
-// Every entry of the data menu end to end: the main window downloads from a
-// simulated instrument on a pseudo-terminal.
-#include "Blocks.h"
-#include "ReceivedText.h"
+// Every entry of the data menu end to end: the main window downloads from an
+// instrument that runs on its own thread and answers at once, its data split
+// at random and sent straight behind its start mark or answer. Each row says
+// what must come out: the line the instrument heard, the program's bytes, the
+// list, the received text, the block or saved files and the texts shown.
 #include "tst_downloads_rig.h"
 
 #include "SurfaceText.h"
 
-#include <QProgressBar>
+#include <QDeadlineTimer>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(InstrumentFamily)
-Q_DECLARE_METATYPE(const InstrumentLink *)
 
 namespace {
 
-struct MidDownload
+const QByteArray U20(20, '_');
+const QByteArray U40(40, '_');
+const QByteArray Blocks = "P1\r\na\r\nb\r\n" + U20 + "\r\nc\r\n" + U40 + "\r\nEnd\r\n";
+const QList<QByteArray> BlockEntries{"P1", "a", "b", U20, "c", U40, "End"};
+
+const QString Running = u"Data download from instrument is running"_s;
+const QString StartAtInstrument = u"Start downloading from the instrument!"_s;
+const QString QfuHint =
+    u"QFU-ST COM-Configuration: baudrate=1200 / data,stopbits=7,2 /  c:00 / L:00 / c.LF / .Pc "_s;
+
+// What the line looked like from the instrument while the download ran.
+struct Seen
 {
     bool seen = false;
+    int baud = 0;
+    bool xonXoff = false;
     bool menusLocked = false;
     bool clipboardShown = true;
-    bool qfuHintShown = false;
-    PtyLineSettings line;
 };
 
 } // namespace
@@ -32,6 +44,10 @@ class TestDownloads : public QObject
 private Q_SLOTS:
     void eachMenuEntry_data();
     void eachMenuEntry();
+    void fennixAnswerToDataPause_data();
+    void fennixAnswerToDataPause();
+    void listeningDropsWhatCameBeforeItsPause_data();
+    void listeningDropsWhatCameBeforeItsPause();
     void secondDownloadWithFewerBlocks();
     void portOpenAlready();
 };
@@ -40,134 +56,259 @@ void TestDownloads::eachMenuEntry_data()
 {
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<InstrumentFamily>("family");
-    QTest::addColumn<const InstrumentLink *>("link");
+    QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("xonXoff");
     QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("qfuHint");
+    QTest::addColumn<int>("barMax");
+    QTest::addColumn<QList<QByteArray>>("entries");
+    QTest::addColumn<QByteArray>("receiveBuffer");
+    QTest::addColumn<QList<QByteArray>>("blockFiles");
 
-    using namespace InstrumentLinks;
-    const QByteArray st = "T4$qura1\n\r";
-    QTest::newRow("mnuOV") << "mnuOV"_ba << InstrumentFamily::Orvik << &Orvik << 38400 << QByteArray();
-    QTest::newRow("mnuVarden") << "mnuVarden"_ba << InstrumentFamily::Varden << &Varden << 38400 << QByteArray();
-    QTest::newRow("mnuQF2000") << "mnuQF2000"_ba << InstrumentFamily::Qf2000 << &Varden << 38400 << QByteArray();
-    QTest::newRow("mnuDuramoFN") << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << &DuramoFn << 1200 << QByteArray();
-    QTest::newRow("mnuQF100") << "mnuQF100"_ba << InstrumentFamily::Qf100 << &DuramoFn << 1200 << QByteArray();
-    QTest::newRow("mnuDuramoST") << "mnuDuramoST"_ba << InstrumentFamily::DuramoSt << &DuramoSt << 9600 << st;
-    QTest::newRow("mnuKestra2") << "mnuKestra2"_ba << InstrumentFamily::Kestra << &DuramoSt << 9600 << st;
-    QTest::newRow("mnuQFU") << "mnuQFU"_ba << InstrumentFamily::Qfu << &Qfu << 1200 << QByteArray();
-    QTest::newRow("mnuFennix") << "mnuFennix"_ba << InstrumentFamily::Fennix << &Fennix << 9600
-                               << "$qura1\n\r"_ba;
-    QTest::newRow("mnuFennix_Radio") << "mnuFennix_Radio"_ba << InstrumentFamily::FennixRadio << &FennixRadio
-                                     << 1200 << QByteArray();
+    const QList<QByteArray> blockFiles{"P1\r\na\r\nb\r\n" + U20 + "\r\n\r\n", "c\r\n" + U40 + "\r\n\r\n"};
+    const QStringList orvik{u"At the device press key MENU - Transfer - Transfer FE/NFE memory !"_s, Running};
+    const QStringList varden{u"At the device press key MENU - Print+PC - Transfer to PC!"_s, Running};
+    const QStringList listening{StartAtInstrument, Running};
+    const QList<QByteArray> three{"P1", "12.5 um", "End"};
+    const QByteArray threeText = "P1\r\n12.5 um\r\nEnd\r\n\r\n";
+    const QByteArray closing = "$qura1\n\r";
+
+    QTest::newRow("mnuOV") << "mnuOV"_ba << InstrumentFamily::Orvik << Blocks << 38400 << true << QByteArray()
+                           << orvik << false << 300 << BlockEntries << QByteArray() << blockFiles;
+    QTest::newRow("mnuVarden") << "mnuVarden"_ba << InstrumentFamily::Varden << Blocks << 38400 << false
+                               << QByteArray() << varden << false << 300 << BlockEntries << QByteArray()
+                               << blockFiles;
+    QTest::newRow("mnuQF2000") << "mnuQF2000"_ba << InstrumentFamily::Qf2000 << Blocks << 38400 << false
+                               << QByteArray() << varden << false << 300 << BlockEntries << QByteArray()
+                               << blockFiles;
+    QTest::newRow("mnuDuramoFN") << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << "P1\r12.5 um\rEnd\r"_ba
+                                 << 1200 << false << QByteArray() << listening << false << 50 << three
+                                 << threeText << QList<QByteArray>();
+    QTest::newRow("mnuQF100") << "mnuQF100"_ba << InstrumentFamily::Qf100 << "P1\r12.5 um\rEnd\r"_ba << 1200
+                              << false << QByteArray() << listening << false << 50 << three << threeText
+                              << QList<QByteArray>();
+    QTest::newRow("mnuDuramoST") << "mnuDuramoST"_ba << InstrumentFamily::DuramoSt
+                                 << "P1\r\n12.5 um\r\nEnd\r\n"_ba << 9600 << false << "T4" + closing
+                                 << QStringList{Running, Running} << false << 100 << three << threeText
+                                 << QList<QByteArray>();
+    QTest::newRow("mnuKestra2") << "mnuKestra2"_ba << InstrumentFamily::Kestra << "P1\r\n12.5 um\r\nEnd\r\n"_ba
+                                << 9600 << false << "T4" + closing << QStringList{Running, Running} << false
+                                << 100 << three << threeText << QList<QByteArray>();
+    QTest::newRow("mnuQFU") << "mnuQFU"_ba << InstrumentFamily::Qfu << "P1\r\n12.5 um\r\nEnd\r\n"_ba << 1200
+                            << false << QByteArray() << listening << true << 50 << three << threeText
+                            << QList<QByteArray>();
+    // The bar keeps the maximum the window started with.
+    QTest::newRow("mnuFennix") << "mnuFennix"_ba << InstrumentFamily::Fennix << "P1\r\n12.5 um\r\nEnd\r\n"_ba
+                               << 9600 << false << "$qur10\n\r" + closing << QStringList{Running, Running}
+                               << false << 1000 << three << threeText << QList<QByteArray>();
+    // Only the LF of each record end is cut.
+    QTest::newRow("mnuFennix_Radio") << "mnuFennix_Radio"_ba << InstrumentFamily::FennixRadio
+                                     << "P1\r\n12.5 um\r\nEnd\r\n"_ba << 1200 << false << QByteArray()
+                                     << listening << false << 1000
+                                     << QList<QByteArray>{"P1\r", "12.5 um\r", "End\r"}
+                                     << "P1\r\r\n12.5 um\r\r\nEnd\r\r\n\r\n"_ba << QList<QByteArray>();
 }
 
 void TestDownloads::eachMenuEntry()
 {
     QFETCH(QByteArray, entry);
     QFETCH(InstrumentFamily, family);
-    QFETCH(const InstrumentLink *, link);
+    QFETCH(QByteArray, data);
     QFETCH(int, baud);
+    QFETCH(bool, xonXoff);
     QFETCH(QByteArray, sent);
+    QFETCH(QStringList, texts);
+    QFETCH(bool, qfuHint);
+    QFETCH(int, barMax);
+    QFETCH(QList<QByteArray>, entries);
+    QFETCH(QByteArray, receiveBuffer);
+    QFETCH(QList<QByteArray>, blockFiles);
 
     DownloadRig rig;
-    SimulatedInstrument &sim = rig.plug(family);
-    // A split polling answer would leave its tail as the first entry.
-    if (family != InstrumentFamily::Fennix)
-        sim.setSplitSeed(quint32(qHash(entry)), 9);
-    sim.setStartDelayMs(250);
-    // The gauge on the cable pauses after its answer for longer than the
-    // program's polling pause, or its first lines go with the answer.
-    sim.setAnswerPauseMs(700);
+    InstrumentThread &sim = rig.plug(family);
+    sim.setData(data);
+    const quint32 seed = sim.call([](SimulatedInstrument &i) { return i.splitSeed(); });
     rig.start();
     rig.fileAnswer = rig.folder.filePath(u"mes/probe"_s);
-    const int maxBefore = rig.window->findChild<QProgressBar *>(u"Datenscroll1"_s)->maximum();
-    if (startsAtKeyPress(family))
-        QVERIFY(sim.pressKey());
-    MidDownload mid;
-    rig.at(150, [&] {
-        mid = {true, rig.menusLocked(), rig.shown("Clipboard1"), rig.shown("QfuText1"), sim.programSettings()};
-    });
+    if (texts.first() != Running)
+        rig.pressKeyWhenShown(texts.first(), 50);
+    Seen seen;
+    rig.onWarnText = [&, press = rig.onWarnText](const QString &text) {
+        if (!seen.seen) {
+            const PtyLineSettings line = sim.programSettings();
+            seen = {true, line.baud, line.xonXoff, rig.menusLocked(), rig.shown("Clipboard1")};
+        }
+        if (press)
+            press(text);
+    };
 
     rig.trigger(entry.constData());
 
-    QVERIFY(mid.seen);
-    QVERIFY(mid.menusLocked);
-    QVERIFY(!mid.clipboardShown);
-    QCOMPARE(mid.qfuHintShown, link->showsQfuHint);
-    QCOMPARE(mid.line.baud, baud);
-    QCOMPARE(mid.line.xonXoff, family == InstrumentFamily::Orvik);
-
-    const QList<QByteArray> entries = expectedEntries(family, *link);
-    QCOMPARE(rig.entries(), entries);
-    if (family == InstrumentFamily::Fennix) {
-        // The simulated gauge shares our event loop, so it answers only after
-        // one or more polls; what matters is that nothing else is sent.
-        QTRY_VERIFY(sim.received().endsWith(sent));
-        const QByteArray polls = sim.received().chopped(sent.size());
-        QVERIFY(!polls.isEmpty());
-        QCOMPARE(polls, WireBytes::poll().repeated(polls.size() / WireBytes::poll().size()));
-    } else {
-        QTRY_COMPARE(sim.received(), sent);
-    }
-
-    const bool blocks = link == &InstrumentLinks::Orvik || link == &InstrumentLinks::Varden;
-    if (blocks) {
-        QVERIFY(rig.state().ReceiveBuffer.isEmpty());
-        QCOMPARE(rig.files.size(), 1);
-        QCOMPARE(rig.files.first().filter, u"Messdatenfile (*.mes)"_s);
-        QCOMPARE(rig.files.first().initDir, QDir(rig.folder.path()).filePath(u"mes"_s));
-        const QList<QByteArray> cut = cutBlocks(entries);
-        QCOMPARE(cut.size(), 2);
-        for (qsizetype i = 0; i < cut.size(); ++i)
-            QCOMPARE(readAll(blockFileName(*rig.fileAnswer, i + 1)), cut.at(i) + "\r\n");
-        QVERIFY(!QFile::exists(blockFileName(*rig.fileAnswer, 3)));
-    } else {
-        QCOMPARE(rig.state().ReceiveBuffer, assembleReceivedText(entries));
-        QVERIFY(rig.files.isEmpty());
-    }
-
+    const QByteArray why = "split seed " + QByteArray::number(seed);
+    QVERIFY2(seen.seen, why.constData());
+    QCOMPARE(seen.baud, baud);
+    QCOMPARE(seen.xonXoff, xonXoff);
+    QVERIFY(seen.menusLocked);
+    QVERIFY(!seen.clipboardShown);
+    QVERIFY2(!sim.wrongLineSeen(), why.constData());
+    QCOMPARE(rig.warnTexts, texts);
+    // The hint shows from just after the instruction until the download ends.
+    QCOMPARE(rig.qfuTextsShown, qfuHint ? QStringList{QfuHint} : QStringList());
+    QVERIFY2(rig.entries() == entries, (why + ": " + rig.entries().join('|')).constData());
+    QCOMPARE(rig.state().ReceiveBuffer, receiveBuffer);
+    QTRY_COMPARE(sim.received(), sent);
+    QCOMPARE(rig.barMaximum(), barMax);
     QVERIFY(rig.restored());
     QVERIFY(rig.shown("stat1"));
     QVERIFY(rig.shown("Clipboard1"));
-    QCOMPARE(rig.window->findChild<QProgressBar *>(u"Datenscroll1"_s)->maximum(),
-             link->progressMax ? link->progressMax : maxBefore);
     QVERIFY(rig.dialogs.isEmpty());
+
+    if (!blockFiles.isEmpty()) {
+        QCOMPARE(rig.files.size(), 1);
+        QCOMPARE(rig.files.first().filter, u"Messdatenfile (*.mes)"_s);
+        QCOMPARE(rig.files.first().initDir, QDir(rig.folder.path()).filePath(u"mes"_s));
+        QCOMPARE(rig.state().LastValueIndex, blockFiles.size());
+        for (qsizetype i = 0; i < blockFiles.size(); ++i)
+            QCOMPARE(readAll(rig.folder.filePath(u"mes/probe(%1).mes"_s.arg(i + 1))), blockFiles.at(i));
+        QVERIFY(!QFile::exists(rig.folder.filePath(u"mes/probe(3).mes"_s)));
+        return;
+    }
+    QVERIFY(rig.files.isEmpty());
+    // Save writes the received text and one more line end.
+    rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
+    rig.trigger("mnuSpeichern");
+    QCOMPARE(readAll(*rig.fileAnswer), receiveBuffer + "\r\n");
+}
+
+void TestDownloads::fennixAnswerToDataPause_data()
+{
+    QTest::addColumn<int>("pauseMs");
+    for (int ms : {0, 100, 450, 800})
+        QTest::addRow("%d ms", ms) << ms;
+}
+
+// However long the gauge waits between its answer and its data, the data are
+// read whole, and it is polled once.
+void TestDownloads::fennixAnswerToDataPause()
+{
+    QFETCH(int, pauseMs);
+    DownloadRig rig;
+    InstrumentThread &sim = rig.plug(InstrumentFamily::Fennix);
+    sim.setAnswerPauseMs(pauseMs);
+    sim.setData("P1\r\n15.6 um\r\n16.2 um\r\nEnd\r\n");
+    rig.start();
+
+    rig.trigger("mnuFennix");
+
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"P1", "15.6 um", "16.2 um", "End"}));
+    QCOMPARE(rig.state().ReceiveBuffer, "P1\r\n15.6 um\r\n16.2 um\r\nEnd\r\n\r\n"_ba);
+    QTRY_COMPARE(sim.received(), "$qur10\n\r$qura1\n\r"_ba);
+    QVERIFY(rig.restored());
+}
+
+void TestDownloads::listeningDropsWhatCameBeforeItsPause_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<InstrumentFamily>("family");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("early");
+    QTest::addColumn<QList<QByteArray>>("entries");
+
+    const QByteArray crlf = "A 1\r\nB 2\r\nEnd\r\n";
+    QTest::newRow("mnuDuramoFN, sent before the buffer is emptied")
+        << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << "A 1\rB 2\rEnd\r"_ba << true
+        << QList<QByteArray>{"B 2", "End"};
+    QTest::newRow("mnuDuramoFN, sent during the pause")
+        << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << "A 1\rB 2\rEnd\r"_ba << false
+        << QList<QByteArray>{"A 1", "B 2", "End"};
+    QTest::newRow("mnuQFU, sent before the buffer is emptied")
+        << "mnuQFU"_ba << InstrumentFamily::Qfu << crlf << true << QList<QByteArray>{"B 2", "End"};
+    QTest::newRow("mnuQFU, sent during the pause")
+        << "mnuQFU"_ba << InstrumentFamily::Qfu << crlf << false << QList<QByteArray>{"A 1", "B 2", "End"};
+    QTest::newRow("mnuFennix_Radio, sent before the buffer is emptied")
+        << "mnuFennix_Radio"_ba << InstrumentFamily::FennixRadio << crlf << true
+        << QList<QByteArray>{"B 2\r", "End\r"};
+    QTest::newRow("mnuFennix_Radio, sent during the pause")
+        << "mnuFennix_Radio"_ba << InstrumentFamily::FennixRadio << crlf << false
+        << QList<QByteArray>{"A 1\r", "B 2\r", "End\r"};
+}
+
+// The key is pressed the moment the instruction shows. Sent at once, the
+// first line waits in the buffer that the download empties before its 200 ms
+// pause; sent 100 ms later, everything lands in the pause and is kept.
+void TestDownloads::listeningDropsWhatCameBeforeItsPause()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(InstrumentFamily, family);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, early);
+    QFETCH(QList<QByteArray>, entries);
+
+    DownloadRig rig;
+    InstrumentThread &sim = rig.plug(family);
+    sim.setData(data);
+    if (early)
+        sim.setLinePauseMs(400);
+    else
+        sim.setStartDelayMs(100);
+    rig.start();
+    bool waited = !early;
+    rig.onWarnText = [&](const QString &text) {
+        if (text != StartAtInstrument)
+            return;
+        QVERIFY(sim.pressKey());
+        if (!early)
+            return;
+        // The window must not read meanwhile: no events run here.
+        const QDeadlineTimer deadline(2000);
+        const qint64 firstLine = data.indexOf(data.contains('\n') ? '\n' : '\r') + 1;
+        while (sim.unreadBytes() < firstLine && !deadline.hasExpired())
+            QThread::msleep(2);
+        waited = sim.unreadBytes() == firstLine;
+    };
+
+    rig.trigger(entry.constData());
+
+    QVERIFY(waited);
+    QCOMPARE(rig.entries(), entries);
+    QVERIFY(rig.restored());
 }
 
 void TestDownloads::secondDownloadWithFewerBlocks()
 {
-    const QByteArray bar(20, '_');
     DownloadRig rig;
-    SimulatedInstrument &sim = rig.plug(InstrumentFamily::Orvik);
-    sim.setStartDelayMs(300);
-    sim.setData("H\r\na\r\n" + bar + "\r\nb\r\n" + bar + "\r\nc\r\n" + bar + "\r\nEnd\r\n");
+    InstrumentThread &sim = rig.plug(InstrumentFamily::Orvik);
+    sim.setData("H\r\na\r\n" + U20 + "\r\nb\r\n" + U20 + "\r\nc\r\n" + U20 + "\r\nEnd\r\n");
     rig.start();
     rig.fileAnswer = rig.folder.filePath(u"mes/run"_s);
-    QVERIFY(sim.pressKey());
+    const QString orvik = u"At the device press key MENU - Transfer - Transfer FE/NFE memory !"_s;
+    rig.pressKeyWhenShown(orvik, 20);
     rig.trigger("mnuOV");
     QCOMPARE(rig.state().LastValueIndex, 3);
-    QVERIFY(QFile::exists(blockFileName(*rig.fileAnswer, 3)));
+    QVERIFY(QFile::exists(rig.folder.filePath(u"mes/run(3).mes"_s)));
 
     QVERIFY(sim.waitUntilSent());
-    sim.setData("H\r\nz\r\n" + bar + "\r\nEnd\r\n");
-    QVERIFY(sim.pressKey());
+    sim.setData("z\r\n" + U20 + "\r\nEnd\r\n");
     rig.trigger("mnuOV");
 
     QCOMPARE(rig.state().LastValueIndex, 1);
-    QCOMPARE(rig.state().ValueList, (QList<QByteArray>{QByteArray(), "H\r\nz\r\n" + bar + "\r\n"}));
     // The name proposed is the one of the first run; block 1 exists, so the
     // user is asked once before it is replaced.
     QCOMPARE(rig.files.size(), 2);
     QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
-    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 1)), "H\r\nz\r\n" + bar + "\r\n\r\n");
-    QCOMPARE(readAll(blockFileName(*rig.fileAnswer, 2)), "b\r\n" + bar + "\r\n\r\n");
+    QCOMPARE(readAll(rig.folder.filePath(u"mes/run(1).mes"_s)), "z\r\n" + U20 + "\r\n\r\n");
+    QCOMPARE(readAll(rig.folder.filePath(u"mes/run(2).mes"_s)), "b\r\n" + U20 + "\r\n\r\n");
 }
 
 void TestDownloads::portOpenAlready()
 {
     DownloadRig rig;
-    SimulatedInstrument &sim = rig.plug(InstrumentFamily::Kestra);
+    InstrumentThread &sim = rig.plug(InstrumentFamily::Kestra);
+    sim.setData("K 75.3 um\r\nEnd\r\n");
     rig.start();
     rig.window->comm().setCommPort(3);
     QVERIFY(rig.window->comm().setPortOpen(true));
@@ -176,7 +317,7 @@ void TestDownloads::portOpenAlready()
 
     QCOMPARE(rig.window->findChild<SurfaceText *>()->lines(),
              QStringList{u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s});
-    QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::Kestra));
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"K 75.3 um", "End"}));
     QVERIFY(!rig.window->comm().portOpen());
     QTRY_COMPARE(sim.received(), "T4$qura1\n\r"_ba);
     QVERIFY(rig.dialogs.isEmpty());

@@ -1,20 +1,22 @@
 // What the end-to-end download tests share: a temporary program folder with
 // Port.txt naming COM 3, the main window offscreen with its dialogs scripted,
-// and an instrument (simulated, or a bare pseudo-terminal) on ports/com3.
+// and an instrument on ports/com3: simulated on its own thread, or a bare
+// pseudo-terminal that stays silent.
 #pragma once
 
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadState.h"
-#include "InstrumentLinks.h"
+#include "InstrumentThread.h"
 #include "MainWindow.h"
-#include "SampleData.h"
-#include "SimulatedInstrument.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,25 +25,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
-
-// The lines of a family's sample as the list keeps them: where the record end
-// is cut short, its first characters stay at the end of each entry.
-inline QList<QByteArray> expectedEntries(InstrumentFamily family, const InstrumentLink &link)
-{
-    const QByteArray recordEnd(link.recordEnd);
-    const QByteArray kept = recordEnd.left(recordEnd.size() - link.recordEndLen);
-    QList<QByteArray> entries;
-    for (const QByteArray &line : sampleLines(family))
-        entries.append(line + kept);
-    return entries;
-}
-
-inline bool isPrefix(const QList<QByteArray> &part, const QList<QByteArray> &whole)
-{
-    return part.size() <= whole.size() && whole.mid(0, part.size()) == part;
-}
 
 inline QByteArray readAll(const QString &path)
 {
@@ -67,9 +53,10 @@ public:
         QDir(folder.path()).mkdir(QStringLiteral("mes"));
     }
 
-    SimulatedInstrument &plug(InstrumentFamily family)
+    InstrumentThread &plug(InstrumentFamily family)
     {
-        instrument = std::make_unique<SimulatedInstrument>(family);
+        instrument.reset();
+        instrument = std::make_unique<InstrumentThread>(family);
         instrument->linkAsCom(folder.path(), 3);
         return *instrument;
     }
@@ -106,15 +93,41 @@ public:
             return fileAnswer;
         });
         window->load();
+        QObject::connect(widget<QLineEdit>("WarnText2"), &QLineEdit::textChanged, window.get(),
+                         [this](const QString &text) {
+                             if (text.isEmpty())
+                                 return;
+                             warnTexts.append(text);
+                             if (shown("QfuText1"))
+                                 qfuTextsShown.append(widget<QLabel>("QfuText1")->text());
+                             if (onWarnText)
+                                 onWarnText(text);
+                         });
         return *window;
     }
 
-    void trigger(const char *entry) { window->findChild<QAction *>(QLatin1StringView(entry))->trigger(); }
-
-    bool shown(const char *control) const
+    template<typename W>
+    W *widget(const char *name) const
     {
-        return !window->findChild<QWidget *>(QLatin1StringView(control))->isHidden();
+        return window->findChild<W *>(QLatin1StringView(name));
     }
+
+    // Chooses the menu entry. A download still running after a generous bound
+    // is ended with ESC (timedOut tells), so that a lost line fails the test
+    // instead of hanging it.
+    void trigger(const char *entry)
+    {
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, window.get(), [this] {
+            timedOut = true;
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        });
+        watchdog.start(WatchdogMs);
+        widget<QAction>(entry)->trigger();
+    }
+
+    bool shown(const char *control) const { return !widget<QWidget>(control)->isHidden(); }
     // The port closed, the menus free, and the download's texts and bar gone.
     bool restored() const
     {
@@ -127,14 +140,24 @@ public:
     bool menusLocked() const
     {
         for (const char *menu : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"}) {
-            if (window->findChild<QMenu *>(QLatin1StringView(menu))->menuAction()->isEnabled())
+            if (widget<QMenu>(menu)->menuAction()->isEnabled())
                 return false;
         }
         return true;
     }
+    int barMaximum() const { return widget<QProgressBar>("Datenscroll1")->maximum(); }
 
-    // Runs fn after ms, inside whatever wait of the download is under way.
+    // Runs fn after ms, inside whatever wait of the download lets events run.
     void at(int ms, std::function<void()> fn) { QTimer::singleShot(ms, window.get(), std::move(fn)); }
+    // The user presses the instrument's key afterMs after the message line
+    // shows `instruction`; the press is seen once the window lets events run.
+    void pressKeyWhenShown(const QString &instruction, int afterMs)
+    {
+        onWarnText = [this, instruction, afterMs](const QString &text) {
+            if (text == instruction)
+                at(afterMs, [this] { instrument->pressKey(); });
+        };
+    }
     // Presses ESC once the condition holds (checked every few milliseconds).
     void pressEscWhen(std::function<bool()> condition)
     {
@@ -153,12 +176,18 @@ public:
     DownloadState &state() const { return window->state(); }
 
     QTemporaryDir folder;
-    std::unique_ptr<SimulatedInstrument> instrument;
+    std::unique_ptr<InstrumentThread> instrument;
     std::unique_ptr<Pty> silent;
     QByteArray silentBytes;
     std::unique_ptr<MainWindow> window;
     QList<MainWindow::DialogRequest> dialogs;
     QList<FileRequest> files;
+    // Every text the message line showed, in order, and QfuText1's text at each.
+    QStringList warnTexts;
+    QStringList qfuTextsShown;
+    std::function<void(const QString &)> onWarnText;
+    bool timedOut = false;
+    static constexpr int WatchdogMs = 8000;
     bool answerYes = true;
     std::optional<QString> fileAnswer;
 };

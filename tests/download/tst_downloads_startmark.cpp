@@ -101,8 +101,7 @@ void TestStartMark::refusedLineSettingsStopTheDownload()
     QVERIFY(instrument.linkAsCom(folder.path(), 3));
     FakeHost host(folder.path(), u"3"_s);
     host.dataList().setEntries({"old", "lines"});
-    InstrumentLink link = InstrumentLinks::DuramoSt;
-    link.settings = "9600,q,8,1";
+    const InstrumentLink link{"9600,q,8,1", ModemLines::Low, false, "\r\n", 2, true, 100, "", false, true};
 
     QVERIFY(!openingSteps(host, link));
     QVERIFY(!host.comm().portOpen());

@@ -48,16 +48,17 @@ void TestLeak::tenLongDownloads()
     QSKIP("memory figures are meaningless under AddressSanitizer");
 #endif
     DownloadRig rig;
-    SimulatedInstrument &sim = rig.plug(InstrumentFamily::DuramoSt);
+    InstrumentThread &sim = rig.plug(InstrumentFamily::DuramoSt);
     sim.setFlood(Lines, LineLength);
+    sim.setWholeWrites();
     rig.start();
 
     Usage first{};
     Usage last{};
     for (int run = 1; run <= Downloads; ++run) {
         rig.trigger("mnuDuramoST");
-        QVERIFY(sim.waitUntilSent());
         QCOMPARE(rig.entries().size(), Lines + 1);
+        QVERIFY(sim.waitUntilSent());
         QCOMPARE(rig.entries().last(), "End"_ba);
         QVERIFY(!rig.window->comm().portOpen());
         QVERIFY(!rig.menusLocked());

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 class SlaveEnd : public QObject
@@ -32,6 +33,20 @@ public:
     }
 
     bool isOpen() const { return m_fd >= 0; }
+    // Sets the line as a program would: 1200, 9600 or 38400 baud, XON/XOFF or none.
+    bool setLine(int baud, bool xonXoff)
+    {
+        termios t {};
+        if (::tcgetattr(m_fd, &t) != 0)
+            return false;
+        const speed_t speed = baud == 1200 ? B1200 : baud == 9600 ? B9600 : B38400;
+        ::cfsetspeed(&t, speed);
+        if (xonXoff)
+            t.c_iflag |= IXON | IXOFF;
+        else
+            t.c_iflag &= ~tcflag_t(IXON | IXOFF);
+        return ::tcsetattr(m_fd, TCSANOW, &t) == 0;
+    }
     void write(const QByteArray &bytes) { QCOMPARE_GE(::write(m_fd, bytes.constData(), bytes.size()), 0); }
 
     QByteArray bytes;

@@ -1,15 +1,14 @@
-// The simulated instrument starts each family's transfer the way the program
-// expects and never takes over a user's port link; the meridoc-sim program
-// plays a session through a link and logs the wire; the flood check that the
+// The simulated instrument speaks only on the line its family uses and starts
+// its transfer the way the family does; a line set to another speed carries
+// noise; it never takes over a user's port link; the flood check that the
 // benchmark trusts finds lost, doubled and damaged lines.
 #include "Flood.h"
-#include "SampleData.h"
 #include "SimulatedInstrument.h"
 #include "SlaveEnd.h"
+#include "WrongLine.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,62 +21,107 @@ class TestSim : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void handshakes_data();
-    void handshakes();
+    void eachFamilyOnItsOwnLine_data();
+    void eachFamilyOnItsOwnLine();
+    void wrongSpeedIsNoise();
     void linksReplaceOnlySimulatorLinks();
-    void programSessionThroughLinkWithLog();
     void floodCheckFindsFaults_data();
     void floodCheckFindsFaults();
 };
 
-void TestSim::handshakes_data()
+void TestSim::eachFamilyOnItsOwnLine_data()
 {
-    QTest::addColumn<int>("family");
-    for (InstrumentFamily f : allFamilies())
-        QTest::newRow(qPrintable(familyProfile(f).name)) << int(f);
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("xonXoff");
+    QTest::addColumn<QByteArray>("command");   // empty: the key on the instrument starts it
+    QTest::addColumn<QByteArray>("preamble");  // before the data
+
+    const QByteArray poll = "$qur10\n\r";
+    QTest::newRow("orvik") << u"orvik"_s << 38400 << true << QByteArray() << QByteArray();
+    QTest::newRow("varden") << u"varden"_s << 38400 << false << QByteArray() << "$s$"_ba;
+    QTest::newRow("qf2000") << u"qf2000"_s << 38400 << false << QByteArray() << "$s$"_ba;
+    QTest::newRow("duramo-fn") << u"duramo-fn"_s << 1200 << false << QByteArray() << QByteArray();
+    QTest::newRow("qf100") << u"qf100"_s << 1200 << false << QByteArray() << QByteArray();
+    QTest::newRow("duramo-st") << u"duramo-st"_s << 9600 << false << "T4"_ba << QByteArray();
+    QTest::newRow("kestra") << u"kestra"_s << 9600 << false << "T4"_ba << QByteArray();
+    QTest::newRow("qfu") << u"qfu"_s << 1200 << false << QByteArray() << QByteArray();
+    QTest::newRow("fennix") << u"fennix"_s << 9600 << false << poll << "FNX 2.4 OK\r\n"_ba;
+    QTest::newRow("fennix-radio") << u"fennix-radio"_s << 1200 << false << QByteArray() << QByteArray();
 }
 
-// Nothing goes out before the key press, "T4" or the polling command.
-void TestSim::handshakes()
+// On its own line the instrument sends nothing before its start, then its
+// preamble and data at once; the polled gauge answers once a session. On a
+// line set otherwise (another speed, or the ORVIK without XON/XOFF) its data
+// arrive as noise and the program's command is not understood.
+void TestSim::eachFamilyOnItsOwnLine()
 {
-    QFETCH(int, family);
-    const auto f = InstrumentFamily(family);
-    const FamilyProfile &profile = familyProfile(f);
-    SimulatedInstrument instrument(f);
-    instrument.setAnswerPauseMs(60);
-    SlaveEnd program(instrument.slavePath());
-    QVERIFY(program.isOpen());
+    QFETCH(QString, name);
+    QFETCH(int, baud);
+    QFETCH(bool, xonXoff);
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, preamble);
+    const QByteArray data = "A 1\r\nEnd\r\n";
+    const InstrumentFamily family = *familyFromName(name);
 
-    QByteArray expected;
-    switch (profile.start) {
-    case TransferStart::KeyPress:
-        QVERIFY(instrument.pressKey());
-        break;
-    case TransferStart::KeyPressMark:
-        QVERIFY(instrument.pressKey());
-        expected = WireBytes::startMark();
-        break;
-    case TransferStart::T4Command:
-        QVERIFY(!instrument.pressKey());
-        QTest::qWait(30);
-        QVERIFY(program.bytes.isEmpty());
-        program.write("T4"_ba);
-        break;
-    case TransferStart::Polling:
-        QVERIFY(!instrument.pressKey());
-        program.write("T4$qur10\r\n"_ba);  // wrong commands: no answer
-        QTest::qWait(30);
-        QVERIFY(program.bytes.isEmpty());
-        program.write(WireBytes::poll());
-        expected = WireBytes::pollingAnswer();
-        break;
+    for (const bool right : {true, false}) {
+        SimulatedInstrument instrument(family);
+        instrument.setData(data);
+        SlaveEnd program(instrument.slavePath());
+        QVERIFY(program.isOpen());
+        const int lineBaud = right || xonXoff ? baud : (baud == 9600 ? 1200 : 9600);
+        QVERIFY(program.setLine(lineBaud, right && xonXoff));
+        if (command.isEmpty()) {
+            QVERIFY(instrument.pressKey());
+        } else {
+            QVERIFY(!instrument.pressKey());
+            QTest::qWait(30);
+            QVERIFY(program.bytes.isEmpty());
+            program.write(command);
+        }
+        if (!right) {
+            QTRY_VERIFY(instrument.wrongLineSeen().has_value());
+            QCOMPARE(instrument.wrongLineSeen()->baud, lineBaud);
+            QTest::qWait(50);
+            QVERIFY2(!program.bytes.contains("A 1"), program.bytes.toHex().constData());
+            if (!command.isEmpty())
+                QCOMPARE(program.bytes, QByteArray());
+            continue;
+        }
+        QVERIFY(instrument.waitUntilDelivered(5000));
+        QTRY_COMPARE(program.bytes, preamble + data);
+        QVERIFY(!instrument.wrongLineSeen());
+        if (preamble.startsWith("FNX")) {
+            program.write(command);
+            QTest::qWait(50);
+            QCOMPARE(program.bytes, preamble + data);
+            program.write("$qura1\n\r"_ba + command);
+            QTRY_COMPARE(program.bytes, (preamble + data).repeated(2));
+        }
     }
-    expected += sampleData(f);
-    QVERIFY(instrument.waitUntilDelivered(10000));
-    QTRY_COMPARE(program.bytes, expected);
-    QCOMPARE(instrument.state(), SimulatedInstrument::State::Done);
-    QVERIFY(sampleData(f).endsWith("End" + profile.recordEnd));
-    QVERIFY(!sampleData(f, false).contains("End"));
+}
+
+// A receiver at the wrong speed samples the sender's bits at its own pace.
+void TestSim::wrongSpeedIsNoise()
+{
+    // 0x00 at 9600 baud lasts 1.04 ms; a 1200-baud receiver samples its first
+    // data bit at 1.25 ms, on the idle line: eight ones.
+    QCOMPARE(heardAtSpeed(QByteArray(1, '\0'), 9600, 1200), "\xff"_ba);
+    // The start bit of 0xFF at 1200 baud covers seven data bits of a
+    // 9600-baud receiver; the eighth falls on the first data bit.
+    QCOMPARE(heardAtSpeed("\xff"_ba, 1200, 9600), "\x80"_ba);
+    const QByteArray line = "P1 12.5 um\r\n";
+    QCOMPARE(heardAtSpeed(line, 9600, 9600), line);
+    const int rates[] = {1200, 9600, 38400};
+    for (int sent : rates) {
+        for (int heard : rates) {
+            if (sent == heard)
+                continue;
+            QVERIFY(!heardAtSpeed(line, sent, heard).contains("12.5"));
+            QVERIFY(heardAtSpeed("T4"_ba, sent, heard) != "T4");
+        }
+    }
+    QCOMPARE(heardWithoutHandshake("A\r"_ba), "\xc1\x8d"_ba);
 }
 
 void TestSim::linksReplaceOnlySimulatorLinks()
@@ -114,40 +158,6 @@ void TestSim::linksReplaceOnlySimulatorLinks()
     QCOMPARE(::lstat(QFile::encodeName(ports + u"/com2"_s).constData(), &st), 0);
     QVERIFY(QFileInfo::exists(ports + u"/com4"_s));
     QCOMPARE(QFileInfo(ports + u"/com5"_s).symLinkTarget(), u"/dev/ttyS4"_s);
-}
-
-void TestSim::programSessionThroughLinkWithLog()
-{
-    QTemporaryDir folder;
-    const QString log = folder.filePath(u"wire.log"_s);
-    QProcess sim;
-    sim.start(QStringLiteral(MERIDOC_SIM_PATH),
-              {u"--family=duramo-st"_s, u"--folder"_s, folder.path(), u"--com=2"_s, u"--log"_s, log});
-    QByteArray out;
-    QDeadlineTimer deadline(5000);
-    while (!out.contains("waiting for T4") && !deadline.hasExpired()
-           && sim.waitForReadyRead(int(deadline.remainingTime())))
-        out += sim.readAllStandardOutput();
-    QVERIFY2(out.contains("DURAMO 5/10/20 ST on ports/com2 -> /dev/pts/"), out.constData());
-
-    {
-        SlaveEnd program(folder.filePath(u"ports/com2"_s));
-        QVERIFY(program.isOpen());
-        program.write("T4"_ba);
-        QTRY_COMPARE(program.bytes, sampleData(InstrumentFamily::DuramoSt));
-        program.write(WireBytes::closing());
-        QVERIFY(sim.waitForFinished(5000));
-    }
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(sim.exitCode(), 0);
-    QVERIFY(!QFileInfo::exists(folder.filePath(u"ports"_s)));
-
-    QFile file(log);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 3);
-    QVERIFY(lines.at(0).endsWith(" <- T4"));
-    QVERIFY(lines.at(1).endsWith(" <- $qura1\\n\\r"));
 }
 
 void TestSim::floodCheckFindsFaults_data()

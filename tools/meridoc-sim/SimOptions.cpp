@@ -38,11 +38,16 @@ ParsedOptions parseSimOptions(const QStringList &arguments, const QString &defau
                       "the folder of meridoc-sim)."_s, u"folder"_s},
         {u"com"_s, u"COM number to link, 1 to 16 (default 1)."_s, u"n"_s},
         {u"data"_s, u"Send this file byte for byte instead of the built-in sample."_s, u"file"_s},
-        {u"split"_s, u"Cut the data into random small writes, from this seed."_s, u"seed"_s},
+        {u"split"_s, u"Cut the data into random small writes from this seed (default: a random "
+                     "seed; a flood of --lines is written whole unless this is given)."_s, u"seed"_s},
+        {u"no-split"_s, u"Write the data whole, as fast as the line takes them."_s},
+        {u"any-line"_s, u"Talk whatever speed and handshake the port is set to, also before it is "
+                        "opened (for readers such as cat, and for measurements)."_s},
         {u"baud"_s, u"Pace the data at this baud rate (baud/10 bytes a second)."_s, u"rate"_s},
         {u"pause-ms"_s, u"Instruments started by their key: press it after this many ms "
                         "instead of on Enter. Others: wait this long before answering."_s, u"ms"_s},
-        {u"answer-pause-ms"_s, u"Pause between \"$s$\" or the polling answer and the data."_s, u"ms"_s},
+        {u"answer-pause-ms"_s, u"Pause between \"$s$\" or the polling answer and the data "
+                               "(default none)."_s, u"ms"_s},
         {u"line-pause-ms"_s, u"Pause after every line."_s, u"ms"_s},
         {u"drop-after"_s, u"Close the line after this many bytes (the device vanishes)."_s, u"bytes"_s},
         {u"lines"_s, u"Send this many numbered lines instead of the data (flood)."_s, u"n"_s},
@@ -81,6 +86,8 @@ ParsedOptions parseSimOptions(const QStringList &arguments, const QString &defau
     options.dataFile = parser.value(u"data"_s);
     options.logFile = parser.value(u"log"_s);
     options.noEnd = parser.isSet(u"no-end"_s);
+    options.noSplit = parser.isSet(u"no-split"_s);
+    options.anyLine = parser.isSet(u"any-line"_s);
     options.repeat = parser.isSet(u"repeat"_s);
     options.printPath = parser.isSet(u"print-path"_s);
 
@@ -107,6 +114,10 @@ ParsedOptions parseSimOptions(const QStringList &arguments, const QString &defau
     if (seed > 0xffffffffLL || baud > 4000000 || pause > 3600000 || answerPause > 3600000
         || linePause > 3600000 || lineLength > 100000) {
         result.error = u"A number on the command line is too large."_s;
+        return result;
+    }
+    if (options.noSplit && parser.isSet(u"split"_s)) {
+        result.error = u"Give either --split or --no-split, not both."_s;
         return result;
     }
     if (!options.dataFile.isEmpty() && options.floodLines >= 0) {

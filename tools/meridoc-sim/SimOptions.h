@@ -15,6 +15,8 @@ struct SimOptions
     int com = 1;
     QString dataFile;
     std::optional<quint32> splitSeed;
+    bool noSplit = false;
+    bool anyLine = false;
     int baud = 0;
     int pauseMs = -1;
     int answerPauseMs = -1;

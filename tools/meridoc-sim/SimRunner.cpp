@@ -65,6 +65,10 @@ bool SimRunner::start()
     }
     if (m_options.splitSeed)
         m_instrument->setSplitSeed(*m_options.splitSeed);
+    else if (m_options.noSplit || m_options.floodLines >= 0)
+        m_instrument->setWholeWrites();
+    if (m_options.anyLine)
+        m_instrument->setAnyLine();
     m_instrument->setBaud(m_options.baud);
     if (m_options.answerPauseMs >= 0)
         m_instrument->setAnswerPauseMs(m_options.answerPauseMs);
@@ -107,6 +111,13 @@ bool SimRunner::start()
         say(u"Dropped the line after %1 bytes: the device has vanished."_s
                 .arg(m_instrument->bytesSent()));
         finish(0);
+    });
+    connect(m_instrument.get(), &SimulatedInstrument::wrongLine, this, [this](const PtyLineSettings &line) {
+        const FamilyProfile &own = familyProfile(m_options.family);
+        say(u"The program's line is set to %1 baud%2, the instrument's to %3 baud%4: what goes "
+            "either way is noise."_s
+                .arg(line.baud).arg(line.xonXoff ? u" with XON/XOFF"_s : QString())
+                .arg(own.baud).arg(own.xonXoff ? u" with XON/XOFF"_s : QString()));
     });
     connect(m_instrument.get(), &SimulatedInstrument::lineFailed, this, [this](const QString &why) {
         complain(why);

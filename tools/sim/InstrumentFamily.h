@@ -25,7 +25,7 @@ enum class TransferStart {
     KeyPress,      // the user presses the key on the instrument; the data follow
     KeyPressMark,  // the user presses the key; the instrument sends "$s$", then the data
     T4Command,     // the program sends "T4"; the data follow
-    Polling,       // the program polls with "$qur10" LF CR; a short answer, a pause, the data
+    Polling,       // the program polls with "$qur10" LF CR; an answer, then the data
 };
 
 struct FamilyProfile
@@ -35,8 +35,8 @@ struct FamilyProfile
     QString title;       // as the user knows the instrument, e.g. "DURAMO 5/10/20 ST"
     TransferStart start;
     QByteArray recordEnd;
-    int baud;            // what the real instrument uses
-    bool xonXoff;        // the instrument obeys XON/XOFF from the program
+    int baud;            // what the real instrument uses; it understands no other speed
+    bool xonXoff;        // the instrument paces by XON/XOFF, and needs a program that does too
     bool closingCommand; // the program ends the session with "$qura1" LF CR
 };
 

@@ -1,5 +1,7 @@
 #include "Pty.h"
 
+#include "LineSpeed.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -19,6 +21,7 @@ Pty::Pty()
     termios t {};
     if (::tcgetattr(slave, &t) == 0) {
         ::cfmakeraw(&t);
+        ::cfsetspeed(&t, B50);
         ::tcsetattr(slave, TCSANOW, &t);
     }
     char name[256] = {};
@@ -74,19 +77,14 @@ qint64 Pty::unreadBytes() const
 
 PtyLineSettings Pty::slaveSettings() const
 {
+    // The master reads the settings the program put on its side of the pair;
+    // after the master is gone, the slave kept open still has them.
+    const int fd = m_master >= 0 ? m_master : m_slaveKeep;
     PtyLineSettings settings;
     termios t {};
-    if (m_slaveKeep < 0 || ::tcgetattr(m_slaveKeep, &t) != 0)
+    if (fd < 0 || ::tcgetattr(fd, &t) != 0)
         return settings;
-    static const struct { speed_t code; int baud; } speeds[] = {
-        {B300, 300}, {B600, 600}, {B1200, 1200}, {B2400, 2400}, {B4800, 4800},
-        {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600},
-        {B115200, 115200}, {B230400, 230400}};
-    const speed_t speed = ::cfgetospeed(&t);
-    for (const auto &s : speeds) {
-        if (s.code == speed)
-            settings.baud = s.baud;
-    }
+    settings.baud = lineBaud(fd);
     switch (t.c_cflag & CSIZE) {
     case CS5: settings.dataBits = 5; break;
     case CS6: settings.dataBits = 6; break;

@@ -17,6 +17,10 @@ struct PtyLineSettings
 class Pty
 {
 public:
+    // The speed the line rests at while no program holds it: the pair starts
+    // with it, and the serial layer puts it back when the program closes.
+    static constexpr int RestingBaud = 50;
+
     // Opens a pair in raw mode (no echo, no line editing), so bytes pass
     // through unchanged in both directions. isOpen() tells whether it worked.
     Pty();

@@ -57,6 +57,16 @@ void SimTransmitter::setObeyXonXoff(bool obey)
     m_obeyXonXoff = obey;
 }
 
+void SimTransmitter::setWire(WireFilter wire)
+{
+    m_wire = std::move(wire);
+}
+
+void SimTransmitter::setWholeWrites()
+{
+    m_split = false;
+}
+
 void SimTransmitter::setDropAfter(qint64 bytes)
 {
     m_dropAfter = bytes;
@@ -152,6 +162,17 @@ bool SimTransmitter::refill()
     return false;
 }
 
+bool SimTransmitter::allWritten() const
+{
+    if (!m_pending.isEmpty())
+        return false;
+    for (qsizetype i = m_part; i < m_parts.size(); ++i) {
+        if (m_parts.at(i).source && !m_parts.at(i).source->atEnd())
+            return false;
+    }
+    return true;
+}
+
 qint64 SimTransmitter::nextChunkSize() const
 {
     qint64 n = qMin<qint64>(m_pending.size(), m_chunkLeft);
@@ -212,7 +233,13 @@ void SimTransmitter::pump()
                 }
             }
         }
-        const ssize_t written = ::write(m_fd, m_pending.constData(), size_t(n));
+        // A line the program set up differently carries noise instead; the
+        // bytes count as sent whether or not all the noise fits.
+        const std::optional<QByteArray> noise = m_wire ? m_wire(m_pending.left(n)) : std::nullopt;
+        ssize_t written = noise ? ::write(m_fd, noise->constData(), size_t(noise->size()))
+                                : ::write(m_fd, m_pending.constData(), size_t(n));
+        if (noise && (written >= 0 || noise->isEmpty()))
+            written = ssize_t(n);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -232,6 +259,14 @@ void SimTransmitter::pump()
         m_chunkLeft -= written;
         if (reachedDropPoint())
             return;
+        // Done with the last byte, not a pause later: the program may answer
+        // the last line at once.
+        if (allWritten()) {
+            m_running = false;
+            m_inPump = false;
+            Q_EMIT finished();
+            return;
+        }
         if (written < n) {
             m_writeNotifier->setEnabled(true);
             break;

@@ -11,7 +11,9 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -29,7 +31,12 @@ public:
     explicit SimTransmitter(int fd, QObject *parent = nullptr);
     ~SimTransmitter() override;
 
+    // What the line makes of a chunk on its way: nullopt when it arrives as sent.
+    using WireFilter = std::function<std::optional<QByteArray>(const QByteArray &)>;
+
     void setSplit(quint32 seed, int maxChunk);
+    void setWholeWrites();
+    void setWire(WireFilter wire);
     void setBaud(int baud);
     // Pauses after every byte equal to lineEnd (the last byte of a record end).
     void setLinePause(int ms, char lineEnd);
@@ -57,6 +64,7 @@ private:
     // Stops for good once the drop point is reached; true then.
     bool reachedDropPoint();
     qint64 nextChunkSize() const;
+    bool allWritten() const;
     void waitFor(int ms, bool restartPacing);
     void restartPacing();
     void newChunk();
@@ -75,6 +83,7 @@ private:
     char m_lineEnd = '\n';
     bool m_obeyXonXoff = false;
     qint64 m_dropAfter = -1;
+    WireFilter m_wire;
 
     QList<TransferPart> m_parts;
     qsizetype m_part = 0;

@@ -4,9 +4,11 @@
 #include "SampleData.h"
 #include "SimLink.h"
 #include "SimTransmitter.h"
+#include "WrongLine.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -20,6 +22,8 @@ constexpr int DrainCheckMs = 5;
 constexpr int QuietChecksToClose = 3;
 // The line goes down even if the program never reads what is waiting.
 constexpr int MaxDrainChecks = 3000 / DrainCheckMs;
+// Writes of 1 to this many bytes when the transfer is split at random.
+constexpr int SplitMaxChunk = 12;
 }
 
 SimulatedInstrument::SimulatedInstrument(InstrumentFamily family, QObject *parent)
@@ -40,6 +44,23 @@ SimulatedInstrument::SimulatedInstrument(InstrumentFamily family, QObject *paren
     m_transmitter = new SimTransmitter(fd, this);
     m_transmitter->setObeyXonXoff(familyProfile(family).xonXoff);
     m_transmitter->setLinePause(0, familyProfile(family).recordEnd.back());
+    // The hardest case for the program by default: the data come in small
+    // pieces at random.
+    m_splitSeed = QRandomGenerator::global()->generate();
+    m_transmitter->setSplit(m_splitSeed, SplitMaxChunk);
+    m_transmitter->setWire([this](const QByteArray &bytes) -> std::optional<QByteArray> {
+        const PtyLineSettings line = programSettings();
+        // Nobody listens on a port that is not open: the bytes are lost.
+        if (line.baud == Pty::RestingBaud && !m_anyLine)
+            return QByteArray();
+        m_lastOpenLine = line;
+        if (heardRight(line))
+            return std::nullopt;
+        noteWrongLine(line);
+        if (line.baud != familyProfile(m_family).baud)
+            return heardAtSpeed(bytes, familyProfile(m_family).baud, line.baud);
+        return heardWithoutHandshake(bytes);
+    });
     connect(m_transmitter, &SimTransmitter::finished, this, &SimulatedInstrument::onTransmitterFinished);
     connect(m_transmitter, &SimTransmitter::dropPointReached, this, &SimulatedInstrument::onDropPoint);
     connect(m_transmitter, &SimTransmitter::failed, this, [this](const QString &reason) {
@@ -100,8 +121,36 @@ void SimulatedInstrument::setFlood(qint64 lines, int lineLength, bool withEnd)
 
 void SimulatedInstrument::setSplitSeed(quint32 seed, int maxChunk)
 {
+    m_splitSeed = seed;
     if (m_transmitter)
         m_transmitter->setSplit(seed, maxChunk);
+}
+
+void SimulatedInstrument::setWholeWrites()
+{
+    if (m_transmitter)
+        m_transmitter->setWholeWrites();
+}
+
+void SimulatedInstrument::setAnyLine()
+{
+    m_anyLine = true;
+}
+
+bool SimulatedInstrument::heardRight(const PtyLineSettings &line) const
+{
+    if (m_anyLine)
+        return true;
+    const FamilyProfile &profile = familyProfile(m_family);
+    return line.baud == profile.baud && line.xonXoff == profile.xonXoff;
+}
+
+void SimulatedInstrument::noteWrongLine(const PtyLineSettings &line)
+{
+    if (m_wrongLine && m_wrongLine->baud == line.baud && m_wrongLine->xonXoff == line.xonXoff)
+        return;
+    m_wrongLine = line;
+    Q_EMIT wrongLine(line);
 }
 
 void SimulatedInstrument::setBaud(int baud)
@@ -177,8 +226,22 @@ void SimulatedInstrument::readFromLine()
     if (chunk.isEmpty())
         return;
     m_received += chunk;
-    m_unmatched += chunk;
     Q_EMIT bytesReceived(chunk);
+    // Sent on a line set up differently, the program's bytes are not understood.
+    // Read after the program closed its port, they went out on the line it
+    // had open (the serial layer sends before it closes).
+    PtyLineSettings line = programSettings();
+    if (line.baud != Pty::RestingBaud)
+        m_lastOpenLine = line;
+    else if (m_lastOpenLine)
+        line = *m_lastOpenLine;
+    if (!heardRight(line)) {
+        noteWrongLine(line);
+        chunk = line.baud != familyProfile(m_family).baud
+            ? heardAtSpeed(chunk, line.baud, familyProfile(m_family).baud)
+            : heardWithoutHandshake(chunk);
+    }
+    m_unmatched += chunk;
     m_transmitter->takeReceived(chunk);
     handleCommands();
 }
@@ -215,11 +278,15 @@ void SimulatedInstrument::handleCommands()
             return;
         if (found == WireBytes::closing()) {
             // The program has ended the session, whether or not all went out.
+            m_pollAnswered = false;
             if (m_state == State::Sending) {
                 m_transmitter->stop();
                 m_state = State::Waiting;
             }
-        } else if (m_state == State::Waiting || m_state == State::Done) {
+        } else if ((m_state == State::Waiting || m_state == State::Done) && !m_pollAnswered) {
+            // "T4" asks for the memory each time; the polled gauge answers
+            // once per session, which "$qura1" closes.
+            m_pollAnswered = found == WireBytes::poll();
             startTransfer();
         }
     }
@@ -246,13 +313,11 @@ void SimulatedInstrument::startTransfer()
         break;
     case TransferStart::KeyPressMark:
         parts = {{m_startDelayMs, std::make_shared<BufferSource>(WireBytes::startMark())},
-                 {m_answerPauseMs >= 0 ? m_answerPauseMs : 200, data}};
+                 {m_answerPauseMs, data}};
         break;
     case TransferStart::Polling:
-        // The program polls every 500 ms and drops what arrived up to the
-        // moment it saw the answer, so the data wait longer than one poll.
         parts = {{m_startDelayMs, std::make_shared<BufferSource>(WireBytes::pollingAnswer())},
-                 {m_answerPauseMs >= 0 ? m_answerPauseMs : 800, data}};
+                 {m_answerPauseMs, data}};
         break;
     }
     m_state = State::Sending;

@@ -1,5 +1,8 @@
-// An instrument played on a pseudo-terminal inside the caller's event loop: it
-// answers the program's commands and sends its readings the way its family does.
+// An instrument played on a pseudo-terminal by the event loop of the thread it
+// lives on: it answers the program's commands and sends its readings the way
+// its family does, at once and in random pieces unless told otherwise. It looks
+// at the speed and handshake the program set: on a line set up differently,
+// what it sends arrives as noise and what it receives is not understood.
 #pragma once
 
 #include "InstrumentFamily.h"
@@ -11,6 +14,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class SimLink;
 class SimTransmitter;
@@ -46,14 +50,20 @@ public:
     // Instead of the data: `lines` numbered lines of `lineLength` (see floodLine),
     // each with the family's record end, then "End" when withEnd.
     void setFlood(qint64 lines, int lineLength, bool withEnd = true);
-    // Cuts the transfer into writes of 1..maxChunk bytes at random, 1 ms apart.
+    // Cuts the transfer into writes of 1..maxChunk bytes at random, 1 ms apart
+    // (the default, from a random seed).
     void setSplitSeed(quint32 seed, int maxChunk = 12);
+    quint32 splitSeed() const { return m_splitSeed; }
+    // Writes as much as the line takes at once, for long transfers.
+    void setWholeWrites();
+    // Talks on whatever line the other side set, closed or not: for readers
+    // that do not set the port (cat) and for throughput measurements.
+    void setAnyLine();
     // Paces the transfer at baud / 10 bytes per second; 0 sends at full speed.
     void setBaud(int baud);
     // From the key press or the start command to the first byte.
     void setStartDelayMs(int ms);
-    // From "$s$" or the polling answer to the data; 200 ms for "$s$" and 800 ms
-    // for the answer unless set.
+    // From "$s$" or the polling answer to the data; none unless set.
     void setAnswerPauseMs(int ms);
     void setLinePauseMs(int ms);
     // Closes the line once this many bytes (answers included) have gone out and
@@ -72,6 +82,9 @@ public:
     qint64 unreadBytes() const;
     // The settings the program has put on its port right now.
     PtyLineSettings programSettings() const;
+    // The last line set up differently from the family's own speed and
+    // handshake that the instrument sent or listened on; none if never.
+    std::optional<PtyLineSettings> wrongLineSeen() const { return m_wrongLine; }
 
     // Every byte the program sent, in order.
     QByteArray received() const { return m_received; }
@@ -90,6 +103,8 @@ Q_SIGNALS:
     void transferStarted();
     void transferFinished();
     void lineDropped();
+    // The program's line differs from the family's (reported once per setting).
+    void wrongLine(const PtyLineSettings &line);
     // A write to the line failed for another reason than a full buffer.
     void lineFailed(const QString &reason);
 
@@ -101,6 +116,8 @@ private:
     void onDropPoint();
     void checkDrained();
     void closeLine();
+    bool heardRight(const PtyLineSettings &line) const;
+    void noteWrongLine(const PtyLineSettings &line);
 
     InstrumentFamily m_family;
     std::unique_ptr<Pty> m_pty;
@@ -116,10 +133,16 @@ private:
     int m_floodLength = 0;
     bool m_floodEnd = true;
     int m_startDelayMs = 0;
-    int m_answerPauseMs = -1;
+    int m_answerPauseMs = 0;
+    quint32 m_splitSeed = 0;
+    std::optional<PtyLineSettings> m_wrongLine;
+    // The program's line when it last had its port open, as far as seen.
+    std::optional<PtyLineSettings> m_lastOpenLine;
 
     State m_state = State::Waiting;
     int m_transfersDone = 0;
+    bool m_pollAnswered = false;
+    bool m_anyLine = false;
     QByteArray m_received;
     QByteArray m_unmatched;
     QString m_error;

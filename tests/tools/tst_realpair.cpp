@@ -1,0 +1,108 @@
+// The way the README has anyone try the program: meridoc-sim runs as a process
+// of its own and links its line as COM 3, the main window downloads from it
+// with each entry of the data menu, and the simulator's log shows the bytes
+// the program sent. The user presses Enter in the simulator's terminal for
+// the instruments started at their keypad.
+#include "tst_downloads_rig.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+class TestRealPair : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void eachMenuEntry_data();
+    void eachMenuEntry();
+};
+
+void TestRealPair::eachMenuEntry_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("instruction");  // empty: the program starts the instrument
+    QTest::addColumn<QList<QByteArray>>("entries");
+    QTest::addColumn<QByteArray>("log");       // what the program sent, as the log writes it
+
+    const QByteArray crlf = "R1 4.5\r\nR2 5.5\r\nEnd\r\n";
+    const QByteArray cr = "R1 4.5\rR2 5.5\rEnd\r";
+    const QList<QByteArray> lines{"R1 4.5", "R2 5.5", "End"};
+    const QString listening = u"Start downloading from the instrument!"_s;
+    const QString varden = u"At the device press key MENU - Print+PC - Transfer to PC!"_s;
+    QTest::newRow("mnuOV") << "mnuOV"_ba << u"orvik"_s << crlf
+                           << u"At the device press key MENU - Transfer - Transfer FE/NFE memory !"_s << lines
+                           << QByteArray();
+    QTest::newRow("mnuVarden") << "mnuVarden"_ba << u"varden"_s << crlf << varden << lines << QByteArray();
+    QTest::newRow("mnuQF2000") << "mnuQF2000"_ba << u"qf2000"_s << crlf << varden << lines << QByteArray();
+    QTest::newRow("mnuDuramoFN") << "mnuDuramoFN"_ba << u"duramo-fn"_s << cr << listening << lines << QByteArray();
+    QTest::newRow("mnuQF100") << "mnuQF100"_ba << u"qf100"_s << cr << listening << lines << QByteArray();
+    QTest::newRow("mnuDuramoST") << "mnuDuramoST"_ba << u"duramo-st"_s << crlf << QString() << lines
+                                 << "T4$qura1\\n\\r"_ba;
+    QTest::newRow("mnuKestra2") << "mnuKestra2"_ba << u"kestra"_s << crlf << QString() << lines
+                                << "T4$qura1\\n\\r"_ba;
+    QTest::newRow("mnuQFU") << "mnuQFU"_ba << u"qfu"_s << crlf << listening << lines << QByteArray();
+    QTest::newRow("mnuFennix") << "mnuFennix"_ba << u"fennix"_s << crlf << QString() << lines
+                               << "$qur10\\n\\r$qura1\\n\\r"_ba;
+    QTest::newRow("mnuFennix_Radio") << "mnuFennix_Radio"_ba << u"fennix-radio"_s << crlf << listening
+                                     << QList<QByteArray>{"R1 4.5\r", "R2 5.5\r", "End\r"} << QByteArray();
+}
+
+void TestRealPair::eachMenuEntry()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, family);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, instruction);
+    QFETCH(QList<QByteArray>, entries);
+    QFETCH(QByteArray, log);
+
+    DownloadRig rig;
+    const QString dataPath = rig.folder.filePath(u"memory.txt"_s);
+    const QString logPath = rig.folder.filePath(u"wire.log"_s);
+    QFile dataFile(dataPath);
+    QVERIFY(dataFile.open(QIODevice::WriteOnly));
+    dataFile.write(data);
+    dataFile.close();
+
+    QProcess sim;
+    sim.start(QStringLiteral(MERIDOC_SIM_PATH), {u"--family"_s, family, u"--folder"_s, rig.folder.path(),
+                                                 u"--com"_s, u"3"_s, u"--data"_s, dataPath, u"--log"_s, logPath});
+    QByteArray out;
+    const QDeadlineTimer deadline(5000);
+    while (!out.contains("Playing ") && !deadline.hasExpired() && sim.waitForReadyRead(100))
+        out += sim.readAllStandardOutput();
+    QVERIFY2(out.contains(" on ports/com3 -> /dev/pts/"), out.constData());
+
+    rig.start();
+    if (!instruction.isEmpty()) {
+        rig.onWarnText = [&](const QString &text) {
+            if (text == instruction)
+                rig.at(50, [&] { sim.write("\n"); });
+        };
+    }
+    rig.trigger(entry.constData());
+
+    QCOMPARE(rig.entries(), entries);
+    QVERIFY(!rig.timedOut);
+    QVERIFY(rig.restored());
+    QVERIFY(sim.waitForFinished(15000));
+    out += sim.readAllStandardOutput();
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(sim.exitCode() == 0, (out + sim.readAllStandardError()).constData());
+    QVERIFY2(out.contains("The program has read everything."), out.constData());
+    QVERIFY(!QFileInfo::exists(rig.folder.filePath(u"ports/com3"_s)));
+
+    // Each log line: seconds, " <- ", the bytes received as readable text.
+    QByteArray sent;
+    for (const QByteArray &line : readAll(logPath).split('\n')) {
+        if (!line.isEmpty())
+            sent += line.mid(line.indexOf(" <- ") + 4);
+    }
+    QCOMPARE(sent, log);
+}
+
+QTEST_MAIN(TestRealPair)
+#include "tst_realpair.moc"
