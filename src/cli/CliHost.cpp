@@ -13,6 +13,7 @@ CliHost::CliHost(const QString &programFolder, const QString &comPortNumber, std
     , m_comPortNumber(comPortNumber)
     , m_messages(messages)
     , m_comm(programFolder)
+    , m_journal(programFolder + u"/history"_s)
 {
     buildFennixCommands(m_state);
     m_timeout.setSingleShot(true);

@@ -8,6 +8,7 @@
 #include "DataList.h"
 #include "DownloadHost.h"
 #include "DownloadState.h"
+#include "HistoryJournal.h"
 
 #include <QObject>
 #include <QString>
@@ -59,6 +60,8 @@ public:
     DownloadState &state() override { return m_state; }
     QString comPortNumber() const override { return m_comPortNumber; }
     QString programFolder() const override { return m_programFolder; }
+    // The download history of the program folder, as in the window.
+    DownloadJournal *journal() override { return &m_journal; }
 
     void setClipboardButtonVisible(bool visible) override { m_clipboardVisible = visible; }
     bool clipboardButtonVisible() const override { return m_clipboardVisible; }
@@ -101,6 +104,7 @@ private:
     CommControl m_comm;
     DataList m_dataList;
     DownloadState m_state;
+    HistoryJournal m_journal;
     QTimer m_timeout;
     int m_timeoutMs = 0;
 

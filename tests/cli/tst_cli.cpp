@@ -551,6 +551,13 @@ void TestCli::portErrorsAndUnwritableFiles()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "KESTRA II  Batch 1\r\n  75.3 um\r\n  74.9 um\r\n  76.2 um\r\nEnd\r\n\r\n\r\n"_ba);
     QCOMPARE(meridoc.out, QByteArray());
+    // The download history of the program folder keeps its copy, as after a download in the window.
+    QDir history(m_folder.filePath(u"history"_s));
+    const QStringList copies = history.entryList({u"*KESTRA*"_s}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    QFile copy(history.filePath(copies.first()));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), "KESTRA II  Batch 1\r\n  75.3 um\r\n  74.9 um\r\n  76.2 um\r\nEnd\r\n\r\n\r\n"_ba);
 
     // Standard output that takes no data: the read fails with the reason.
     QVERIFY(sim.waitForOut("Ready for another download"));
