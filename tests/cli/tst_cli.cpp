@@ -544,6 +544,8 @@ void TestCli::portErrorsAndUnwritableFiles()
         QCOMPARE(meridoc.finish(), 1);
         QVERIFY2(meridoc.err.contains("does not exist"), QByteArray(meridoc.err).constData());
     }
+    QDir history(m_folder.filePath(u"history"_s));
+    QVERIFY(history.removeRecursively());   // the copies of the reads before
     Program meridoc;
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s, output});
     QCOMPARE(meridoc.finish(), 0);
@@ -552,7 +554,6 @@ void TestCli::portErrorsAndUnwritableFiles()
     QCOMPARE(file.readAll(), "KESTRA II  Batch 1\r\n  75.3 um\r\n  74.9 um\r\n  76.2 um\r\nEnd\r\n\r\n\r\n"_ba);
     QCOMPARE(meridoc.out, QByteArray());
     // The download history of the program folder keeps its copy, as after a download in the window.
-    QDir history(m_folder.filePath(u"history"_s));
     const QStringList copies = history.entryList({u"*KESTRA*"_s}, QDir::Files);
     QCOMPARE(copies.size(), 1);
     QFile copy(history.filePath(copies.first()));
