@@ -8,6 +8,7 @@
 #include "ProgramFolders.h"
 #include "Pty.h"
 
+#include "TestFiles.h"
 #include <QAction>
 #include <QDesktopServices>
 #include <QDialog>
@@ -31,18 +32,6 @@ Q_DECLARE_METATYPE(std::optional<QByteArray>)
 namespace {
 
 const QString designCaption = u"MERIDOC data read program"_s;
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray garbage(int size)
 {
