@@ -132,11 +132,9 @@ void TestMainWindow::startup_data()
     };
     damaged("binary garbage", "\x01\x80\xff 7\x00\x02"_ba + garbage(4096), u"0"_s, outOfRange);
     damaged("garbage after a number", " 12\xfe\x00\x9b"_ba + garbage(4096), u"12"_s, u"COM 12 cannot be opened"_s);
-    damaged("10 MB line of letters", QByteArray(10 << 20, 'x'), u"0"_s, outOfRange);
     damaged("10 MB line of digits", QByteArray(10 << 20, '9'), QString(1024, u'9'), outOfRange);
     damaged("past 16 bits", " 65539\r\n"_ba, u"65539"_s, outOfRange);
     damaged("negative", "-3\r\n"_ba, u"-3"_s, outOfRange);
-    damaged("fraction rounding to 0", " 0.5\r\n"_ba, u"0.5"_s, outOfRange);
 }
 
 void TestMainWindow::startup()
