@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr double TargetCpuSeconds = 0.1;
+constexpr double TargetCpuSeconds = 0.02;
 
 void pressEsc(QWidget &window)
 {
@@ -45,10 +45,12 @@ int runIdleBench(int seconds)
     rig.closePort();
 
     const bool endedByEsc = end == ReceiveEnd::Esc;
-    const bool met = endedByEsc && cpu <= TargetCpuSeconds;
-    printFigure(name, u"%1 CPU seconds used while the receiver waited %2 s with no data (ended by %3); "
-                      "target at most %4 s: %5"_s
+    // The target is per 10 s of waiting.
+    const bool met = endedByEsc && cpu <= TargetCpuSeconds * rig.receiveMs() / 10000.0;
+    printFigure(name, u"%1 CPU seconds used while the receiver waited %2 s with no data (ended by %3)%4; "
+                      "target at most %5 s per 10 s: %6"_s
                           .arg(cpu, 0, 'f', 3).arg(rig.receiveMs() / 1000.0, 0, 'f', 2).arg(receiveEndName(end))
-                          .arg(TargetCpuSeconds, 0, 'f', 1).arg(verdict(met)));
+                          .arg(ReceiverRig::journaled() ? u", history copy on"_s : u", without the history copy"_s)
+                          .arg(TargetCpuSeconds, 0, 'f', 2).arg(verdict(met)));
     return met ? TargetMet : TargetMissed;
 }

@@ -3,11 +3,23 @@
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadState.h"
+#include "DownloadSteps.h"
+#include "HistoryJournal.h"
 #include "InstrumentLinks.h"
+#include "InstrumentNames.h"
 #include "MainWindow.h"
 #include "PortOpen.h"
+#include "Report.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+bool journalOn = true;
+
+} // namespace
 
 ReceiverRig::ReceiverRig(QObject *parent)
     : QObject(parent)
@@ -41,6 +53,7 @@ bool ReceiverRig::openPort(int progressMax, QString *error)
     DownloadState &state = m_window->state();
     state.RecordEnd = QByteArray(link.recordEnd);
     state.RecordEndLen = link.recordEndLen;
+    state.Instrument = QString::fromLatin1(InstrumentNames::Orvik);
     m_window->dataList().clear();
     m_window->setProgressMax(progressMax);
     m_window->setProgressValue(0);
@@ -56,9 +69,15 @@ ReceiveEnd ReceiverRig::receive()
         m_firstBytesNs = m_clock.nsecsElapsed();
         Q_EMIT firstBytes();
     }, Qt::SingleShotConnection);
-    const ReceiveEnd end = ReceiveLines(*m_window);
+    m_lastEntriesNs = 0;
+    const QMetaObject::Connection grown = connect(&m_window->dataList(), &QAbstractItemModel::rowsInserted, this,
+                                                  [this] { m_lastEntriesNs = m_clock.nsecsElapsed(); });
+    // The download's own receive step: the receiver, the history copy of
+    // every batch, and the copy's final file once the reception ended.
+    const ReceiveEnd end = journalOn ? receiveIntoList(*m_window) : ReceiveLines(*m_window);
     m_receiveNs = m_clock.nsecsElapsed();
     disconnect(watch);
+    disconnect(grown);
     return end;
 }
 
@@ -71,4 +90,26 @@ void ReceiverRig::closePort()
 int ReceiverRig::defaultProgressMax()
 {
     return InstrumentLinks::Orvik.progressMax;
+}
+
+void ReceiverRig::setJournaled(bool journaled)
+{
+    journalOn = journaled;
+}
+
+bool ReceiverRig::journaled()
+{
+    return journalOn;
+}
+
+QString ReceiverRig::journalNote() const
+{
+    if (!journalOn)
+        return u" without the history copy"_s;
+    auto *journal = static_cast<HistoryJournal *>(m_window->journal());
+    const QString failure = journal->takeFailure();
+    if (!failure.isEmpty())
+        return u" with the history copy, which FAILED: %1"_s.arg(failure);
+    const QFileInfo copy(journal->lastFinishedPath());
+    return u" with the history copy (%1 bytes in %2)"_s.arg(grouped(double(copy.size())), copy.fileName());
 }

@@ -27,6 +27,13 @@ public:
 
     // The progress bar's maximum of the downloads at 38400 baud.
     static int defaultProgressMax();
+    // Whether receive() keeps the download history's copy, as every download
+    // of the program does (the default), or runs the bare line receiver.
+    static void setJournaled(bool journaled);
+    static bool journaled();
+    // " with the history copy (N bytes written, complete)" or " without the history copy",
+    // for the figure lines; after receive().
+    QString journalNote() const;
 
     // Opens COM 1 (ports/com1 must lead to the instrument by now) at
     // "38400,n,8,1", record end CR LF, with an empty list and the bar at 0
@@ -40,6 +47,9 @@ public:
     double firstBytesAfterMs() const { return m_firstBytesNs < 0 ? -1.0 : double(m_firstBytesNs) / 1e6; }
     // Milliseconds receive() ran.
     double receiveMs() const { return double(m_receiveNs) / 1e6; }
+    // Milliseconds from the start of receive() to the last entries reaching
+    // the list; what receive() took beyond it went into the history's final file.
+    double lastEntriesMs() const { return double(m_lastEntriesNs) / 1e6; }
 
 Q_SIGNALS:
     // The first bytes of the reception arrived.
@@ -51,4 +61,5 @@ private:
     QElapsedTimer m_clock;
     qint64 m_firstBytesNs = -1;
     qint64 m_receiveNs = 0;
+    qint64 m_lastEntriesNs = 0;
 };

@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
         {u"rounds"_s, u"cutter: rounds to take the median of (default 5)."_s, u"n"_s},
         {u"seconds"_s, u"idle: how long the receiver waits (default 10)."_s, u"s"_s},
         {u"baud"_s, u"paced: baud rate of the instrument (default 38400)."_s, u"rate"_s},
+        {u"no-journal"_s, u"idle, paced, flood: run the bare line receiver, without the download history's copy."_s},
         {u"progress-max"_s, u"paced, flood: the progress bar's maximum (default %1, as the downloads at 38400 baud set it)."_s
                                 .arg(ReceiverRig::defaultProgressMax()), u"n"_s},
     });
@@ -61,6 +62,7 @@ int main(int argc, char *argv[])
         return CouldNotRun;
     }
 
+    ReceiverRig::setJournaled(!parser.isSet(u"no-journal"_s));
     bool ok = true;
     const QString figure = figures.first();
     if (figure == u"cutter") {

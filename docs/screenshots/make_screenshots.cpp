@@ -1,7 +1,9 @@
 // Renders the windows shown in the README: the main window after a download
-// from the simulated ORVIK, the port dialog and the "Serial ports" window.
+// from the simulated ORVIK, the port dialog, the "Serial ports" window and
+// the download history.
 // Usage: meridoc-screenshots OUTPUT-FOLDER
 
+#include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PortDialogOwner.h"
 #include "PortFile.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -114,5 +117,25 @@ int main(int argc, char *argv[])
     window.portDialog().showDeviceManager();
     settle();
     ok = save(window.portDialog().serialPortsWindow(), output.filePath(u"serial-ports.png"_s)) && ok;
+    window.portDialog().serialPortsWindow()->close();
+    window.portDialog().dialog()->close();
+
+    // Beside the ORVIK download just made, two earlier ones of other kinds.
+    const QDir history(QDir(folder.path()).filePath(u"history"_s));
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto named = [&now](qint64 secondsAgo, const char *rest) {
+        return now.addSecs(-secondsAgo).toString(u"yyyy-MM-dd HH-mm-ss "_s) + QString::fromLatin1(rest);
+    };
+    const QList<std::pair<QString, QByteArray>> earlier{
+        {named(2 * 3600 + 17, "QFU-ST (stopped by ESC).mes"), "1.52 V/m\r\n1.49 V/m\r\n\r\n\r\n"_ba},
+        {named(26 * 3600 + 1203, "DURAMO 5-10-20 ST (interrupted).mes"), "12.5 um\r\n13.1 um\r\n12.9 um\r\n"_ba}};
+    for (const auto &[name, bytes] : earlier) {
+        QFile file(history.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            ok = false;
+    }
+    window.findChild<QAction *>(u"mnuHistory"_s)->trigger();
+    settle();
+    ok = save(window.findChild<HistoryWindow *>(), output.filePath(u"history.png"_s)) && ok;
     return ok ? 0 : 1;
 }

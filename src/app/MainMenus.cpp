@@ -27,6 +27,7 @@ constexpr Item items[] = {
     {Kind::Entry, u"mnuOpen", u"&Open data file", u"Ctrl+O", u"mnuDatei"},
     {Kind::Entry, u"mnuSpeichern", u"&Save data file as", u"Ctrl+S", u"mnuDatei"},
     {Kind::Entry, u"mnuDrucken", u"&Print data file", u"Ctrl+P", u"mnuDatei"},
+    {Kind::Entry, u"mnuHistory", u"Download &history...", u"", u"mnuDatei"},
     {Kind::Separator, u"mnuTrenn", u"", u"", u"mnuDatei"},
     {Kind::Entry, u"mnuEnd", u"&End program", u"Ctrl+E", u"mnuDatei"},
 

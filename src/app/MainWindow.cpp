@@ -7,6 +7,9 @@
 #include "DownloadState.h"
 #include "Downloads.h"
 #include "EscWatch.h"
+#include "HistoryJournal.h"
+#include "HistoryListing.h"
+#include "HistoryWindow.h"
 #include "MainMenus.h"
 #include "PictureBox.h"
 #include "Pictures.h"
@@ -28,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -102,6 +106,7 @@ MainWindow::MainWindow(const QString &programFolder, QWidget *parent)
     m_comm->setObjectName(u"MSComm1"_s);
     m_data = new DataList(this);
     m_esc = new EscWatch(this);
+    m_journal = new HistoryJournal(m_programFolder + u"/history"_s, this);
 
     buildControls();
     buildMenus();
@@ -221,6 +226,7 @@ void MainWindow::buildMenus()
     connectEntry("mnuOpen", [this] { mnuOpen_Click(); });
     connectEntry("mnuSpeichern", [this] { mnuSpeichern_Click(); });
     connectEntry("mnuDrucken", [this] { mnuDrucken_Click(); });
+    connectEntry("mnuHistory", [this] { mnuHistory_Click(); });
     connectEntry("mnuEnd", [this] { mnuEnd_Click(); });
     connectEntry("mnuInterface1", [this] { mnuInterface1_Click(); });
     connectEntry("mnuOV", [this] { runDownload(mnuOV_Click); });
@@ -279,6 +285,20 @@ void MainWindow::load()
     show();
     SetMinimizedIcon();
     Lese_ComPort();
+    tellInterruptedDownloads();
+}
+
+void MainWindow::tellInterruptedDownloads()
+{
+    for (const HistoryItem &item : claimInterrupted(m_journal->folder())) {
+        const QString text =
+            u"The download from %1 started %2 was interrupted: the program ended during it.\n"
+            "%3 lines were kept in the download history."_s
+                .arg(item.instrument, QLocale().toString(item.start, QLocale::LongFormat))
+                .arg(item.lines);
+        if (ask(DialogKind::Notice, u"Interrupted download"_s, text))
+            m_documents->openPath(item.path);
+    }
 }
 
 void MainWindow::SetMinimizedIcon()
@@ -361,6 +381,18 @@ void MainWindow::mnuDrucken_Click()
     m_documents->print();
 }
 
+void MainWindow::mnuHistory_Click()
+{
+    auto *window = new HistoryWindow(m_journal->folder(),
+                                     [this](const QString &title, const QString &text) {
+                                         return ask(DialogKind::Question, title, text);
+                                     },
+                                     this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &HistoryWindow::openRequested, m_documents, &DocumentActions::openPath);
+    window->open();
+}
+
 void MainWindow::Clipboard1_Click()
 {
     m_documents->copy();
@@ -401,6 +433,11 @@ void MainWindow::closePortIfOpen()
 CommControl &MainWindow::comm()
 {
     return *m_comm;
+}
+
+DownloadJournal *MainWindow::journal()
+{
+    return m_journal;
 }
 
 DataList &MainWindow::dataList()
@@ -551,6 +588,12 @@ bool MainWindow::ask(DialogKind kind, const QString &title, const QString &text)
     case DialogKind::Information:
         QMessageBox::information(this, title, text, QMessageBox::Ok);
         return true;
+    case DialogKind::Notice: {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Close, this);
+        QPushButton *open = box.addButton(u"Open"_s, QMessageBox::AcceptRole);
+        box.exec();
+        return box.clickedButton() == open;
+    }
     case DialogKind::Message:
         break;
     }

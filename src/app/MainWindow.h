@@ -14,6 +14,7 @@ class CommControl;
 class DataList;
 class DocumentActions;
 class EscWatch;
+class HistoryJournal;
 class PortDialogOwner;
 class QAction;
 class QLabel;
@@ -63,7 +64,8 @@ public:
     // when it is set. It returns the answer to a Question (true = Yes); for
     // the other kinds the result is ignored. File dialogs are scripted with
     // fileDialog().setChooser(...).
-    enum class DialogKind { Message, Question, Information };
+    // A Notice offers "Open" (true) beside "Close".
+    enum class DialogKind { Message, Question, Information, Notice };
     struct DialogRequest
     {
         DialogKind kind;
@@ -87,6 +89,7 @@ public:
     DownloadState &state() override;
     QString comPortNumber() const override { return m_comPortNumber; }
     QString programFolder() const override { return m_programFolder; }
+    DownloadJournal *journal() override;
 
     void setClipboardButtonVisible(bool visible) override;
     bool clipboardButtonVisible() const override;
@@ -128,6 +131,7 @@ public Q_SLOTS:
     void mnuOpen_Click();
     void mnuSpeichern_Click();
     void mnuDrucken_Click();
+    void mnuHistory_Click();
     void mnuEnd_Click();
     void mnuInterface1_Click();
     void mnuInfo_Click();
@@ -145,6 +149,7 @@ private:
     void GetPortFile();
     void Lese_ComPort();
     void closePortIfOpen();
+    void tellInterruptedDownloads();
     void throwIfAbandoned() const;
     bool ask(DialogKind kind, const QString &title, const QString &text);
 
@@ -163,6 +168,7 @@ private:
     DataList *m_data = nullptr;       // stat1's entries
     EscWatch *m_esc = nullptr;
     DocumentActions *m_documents = nullptr;
+    HistoryJournal *m_journal = nullptr;   // history/ of the program folder
     PortDialogOwner *m_portDialog = nullptr;   // ComboPort1
     QMenu *m_topMenus[4] = {};        // mnuDatei, mnuCom, mnuEinlese, mnuHelp
     QPushButton *m_clipboard1 = nullptr;

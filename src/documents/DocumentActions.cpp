@@ -110,31 +110,48 @@ void DocumentActions::open()
     m_fileDialog.setInitDir(dataFolder());
     m_fileDialog.setFilter(measurementFilter);
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Open);
-    if (chosen && !chosen->isEmpty()) {
-        const QString path = *chosen;
-        SmallFile file;
-        {
-            // A file of millions of lines takes seconds to read and cut.
-            const BusyCursor busy;
-            file = readSmallFile(path, openLimit);
-            if (file.read && !file.larger)
-                m_list.setEntries(measurementFileEntries(std::move(file.bytes)));
-        }
-        if (!file.read || file.larger) {
-            const QString reason = file.larger
-                    ? u"It is larger than %1 MiB, too large for measurement data."_s.arg(openLimit >> 20)
-                    : file.reason;
-            message(u"Open data file"_s,
-                    u"The file %1 could not be read:\n%2\n\n"
-                    "The data in the list are unchanged. Check the file and open it again."_s
-                            .arg(QDir::toNativeSeparators(path), reason));
-        }
-    }
+    if (chosen && !chosen->isEmpty())
+        readIntoList(*chosen);
+    showOpened();
+}
 
+void DocumentActions::openPath(const QString &path)
+{
+    if (m_hooks.setCopyButtonVisible)
+        m_hooks.setCopyButtonVisible(false);
+    if (m_hooks.clearListSelection)
+        m_hooks.clearListSelection();
+    readIntoList(path);
+    showOpened();
+}
+
+void DocumentActions::showOpened()
+{
     if (m_hooks.showList)
         m_hooks.showList();
     if (m_hooks.setCopyButtonVisible)
         m_hooks.setCopyButtonVisible(true);
+}
+
+void DocumentActions::readIntoList(const QString &path)
+{
+    SmallFile file;
+    {
+        // A file of millions of lines takes seconds to read and cut.
+        const BusyCursor busy;
+        file = readSmallFile(path, openLimit);
+        if (file.read && !file.larger)
+            m_list.setEntries(measurementFileEntries(std::move(file.bytes)));
+    }
+    if (!file.read || file.larger) {
+        const QString reason = file.larger
+                ? u"It is larger than %1 MiB, too large for measurement data."_s.arg(openLimit >> 20)
+                : file.reason;
+        message(u"Open data file"_s,
+                u"The file %1 could not be read:\n%2\n\n"
+                "The data in the list are unchanged. Check the file and open it again."_s
+                        .arg(QDir::toNativeSeparators(path), reason));
+    }
 }
 
 void DocumentActions::copy()

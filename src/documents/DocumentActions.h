@@ -35,11 +35,15 @@ public:
 public Q_SLOTS:
     void save();
     void open();
+    // Open without the file dialog: this file into the list.
+    void openPath(const QString &path);
     void copy();
     void print();
 
 private:
     QString dataFolder() const;
+    void readIntoList(const QString &path);
+    void showOpened();
     void message(const QString &title, const QString &text) const;
     bool choosePrinter(QPrinter &printer) const;
 

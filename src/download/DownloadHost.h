@@ -9,6 +9,7 @@
 
 class CommControl;
 class DataList;
+class DownloadJournal;
 struct DownloadState;
 
 // Thrown out of a download when the main window was closed while the download
@@ -28,6 +29,9 @@ public:
     virtual DownloadState &state() = 0;
     virtual QString comPortNumber() const = 0;
     virtual QString programFolder() const = 0;
+    // The copy every download keeps of itself while it runs (the download
+    // history); none by default, and the download runs the same either way.
+    virtual DownloadJournal *journal() { return nullptr; }
 
     // Controls of the main window.
     virtual void setClipboardButtonVisible(bool visible) = 0;  // Clipboard1
@@ -60,7 +64,9 @@ public:
     // when the window was closed meanwhile.
     virtual void processEvents() = 0;
     // Sleeps until a window or serial event arrives, at most maxMs, then lets
-    // the events run. Throws DownloadAbandoned like processEvents().
+    // the events run. Throws DownloadAbandoned like processEvents(). The
+    // receiver sleeps up to a second at a time, so whatever escPressed()
+    // reports must come with an event that ends the sleep.
     virtual void waitForEvents(int maxMs) = 0;
 
     // The wait of the download utilities: rewrites its argument to seconds.

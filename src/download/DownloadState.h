@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 struct DownloadState
 {
@@ -13,6 +14,10 @@ struct DownloadState
     // Set by each download just before receiving; only ReceiveLines reads them.
     QByteArray RecordEnd;
     qint16 RecordEndLen = 0;
+
+    // The instrument of the download under way, as the data menu names it
+    // (set by the menu's download, kept in the history's copy).
+    QString Instrument;
 
     // Scratch text of the received-text assembly.
     QByteArray ReceiveBuffer;

@@ -3,6 +3,7 @@
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadHost.h"
+#include "DownloadJournal.h"
 #include "DownloadState.h"
 #include "InstrumentLinks.h"
 #include "PortOpen.h"
@@ -13,6 +14,28 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The journal follows the list: every batch the receiver adds is written as
+// it arrives, whichever way the receiver adds it.
+ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const QByteArray &firstBytes)
+{
+    DataList &list = host.dataList();
+    journal.begin(host.state().Instrument);
+    const QMetaObject::Connection follow = QObject::connect(
+        &list, &QAbstractItemModel::rowsInserted, &list,
+        [&journal, &list](const QModelIndex &, int first, int) { journal.append(list.entries(), first); });
+    ReceiveEnd end;
+    try {
+        end = ReceiveLines(host, firstBytes);
+    } catch (...) {
+        // The window was closed mid-download: the program ends during it.
+        QObject::disconnect(follow);
+        journal.abandon();
+        throw;
+    }
+    QObject::disconnect(follow);
+    return end;
+}
+
 void tellIfDeviceLost(DownloadHost &host)
 {
     if (!host.comm().deviceLost())
@@ -21,6 +44,18 @@ void tellIfDeviceLost(DownloadHost &host)
                      u"The connection to the instrument on COM%1 was lost. The lines received "
                      "so far are kept.\nCheck the cable and the adapter, then start the download again."_s
                          .arg(shortForMessage(host.comPortNumber())));
+}
+
+void tellIfJournalFailed(DownloadHost &host)
+{
+    DownloadJournal *journal = host.journal();
+    const QString failure = journal ? journal->takeFailure() : QString();
+    if (failure.isEmpty())
+        return;
+    host.showMessage(u"Download history"_s,
+                     u"The history copy of this download could not be written:\n%1\n\nThe lines are in "
+                     "the list; save them with \"Save data file as\"."_s
+                         .arg(failure));
 }
 
 } // namespace
@@ -92,8 +127,11 @@ void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char
 ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
 {
     host.dataList().clear();
-    const ReceiveEnd end = ReceiveLines(host, firstBytes);
+    DownloadJournal *journal = host.journal();
+    const ReceiveEnd end = journal ? receiveFollowed(host, *journal, firstBytes) : ReceiveLines(host, firstBytes);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
+    if (journal)
+        journal->finish(end, host.state().ReceiveBuffer);
     return end;
 }
 
@@ -120,4 +158,5 @@ void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList)
     if (link.showsQfuHint)
         host.setQfuText1Visible(false);
     tellIfDeviceLost(host);
+    tellIfJournalFailed(host);
 }

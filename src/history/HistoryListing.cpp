@@ -1,0 +1,123 @@
+#include "HistoryListing.h"
+
+#include "AppendFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::optional<HistoryItem> itemOf(const QFileInfo &info)
+{
+    const std::optional<HistoryName> name = parseHistoryName(info.fileName());
+    if (!name)
+        return std::nullopt;
+    HistoryItem item;
+    item.path = info.filePath();
+    item.start = name->start;
+    item.instrument = name->instrument;
+    item.ending = name->ending;
+    if (name->running && !AppendFile::isLocked(item.path))
+        item.ending = HistoryEnding::Interrupted;
+    item.size = info.size();
+    QFile file(item.path);
+    if (file.open(QIODevice::ReadOnly))
+        item.lines = countOpenedLines(file);
+    return item;
+}
+
+void newestFirst(QList<HistoryItem> &items)
+{
+    std::sort(items.begin(), items.end(), [](const HistoryItem &a, const HistoryItem &b) {
+        return a.start != b.start ? a.start > b.start : a.path > b.path;
+    });
+}
+
+QFileInfoList historyFiles(const QString &folder, const QStringList &patterns)
+{
+    return QDir(folder).entryInfoList(patterns, QDir::Files);
+}
+
+// Renames the unheld .mes.part at `path` to its interrupted name; the new
+// path, or empty when a program holds it or it could not be renamed.
+QString claim(const QString &path)
+{
+    const std::optional<HistoryName> name = parseHistoryName(QFileInfo(path).fileName());
+    if (!name || !name->running)
+        return {};
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QString claimed;
+    // Held while renaming, so a second program starting now cannot claim it too.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && QFileInfo::exists(path)) {
+        const QString target = QFileInfo(path).dir().filePath(
+            finishedFileName(name->baseName, HistoryEnding::Interrupted));
+        if (!QFileInfo::exists(target)
+            && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0)
+            claimed = target;
+    }
+    ::close(fd);
+    return claimed;
+}
+
+} // namespace
+
+qint64 countOpenedLines(QIODevice &device)
+{
+    qint64 lines = 0;
+    bool inLine = false;
+    bool afterCr = false;
+    char buffer[65536];
+    qint64 n;
+    while ((n = device.read(buffer, sizeof buffer)) > 0) {
+        for (qint64 i = 0; i < n; ++i) {
+            const char c = buffer[i];
+            if (c == '\r') {
+                lines += inLine;
+                inLine = false;
+                afterCr = true;
+            } else if (c == '\n' && afterCr) {
+                afterCr = false;
+            } else {
+                inLine = true;
+                afterCr = false;
+            }
+        }
+    }
+    return lines + inLine;
+}
+
+QList<HistoryItem> listHistory(const QString &folder)
+{
+    QList<HistoryItem> items;
+    for (const QFileInfo &info : historyFiles(folder, {u"*.mes"_s, u"*.mes.part"_s})) {
+        if (std::optional<HistoryItem> item = itemOf(info))
+            items.append(*item);
+    }
+    newestFirst(items);
+    return items;
+}
+
+QList<HistoryItem> claimInterrupted(const QString &folder)
+{
+    QList<HistoryItem> items;
+    for (const QFileInfo &info : historyFiles(folder, {u"*.mes.part"_s})) {
+        const QString claimed = claim(info.filePath());
+        if (claimed.isEmpty())
+            continue;
+        if (std::optional<HistoryItem> item = itemOf(QFileInfo(claimed)))
+            items.append(*item);
+    }
+    newestFirst(items);
+    return items;
+}

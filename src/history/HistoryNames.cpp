@@ -1,0 +1,121 @@
+#include "HistoryNames.h"
+
+#include "InstrumentNames.h"
+
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString timeFormat = u"yyyy-MM-dd HH-mm-ss"_s;
+const QString partSuffix = u".mes.part"_s;
+const QString mesSuffix = u".mes"_s;
+
+// The ending's mark in the file name; a complete download has none.
+QString endingMark(HistoryEnding ending)
+{
+    switch (ending) {
+    case HistoryEnding::StoppedByEsc:
+        return u" (stopped by ESC)"_s;
+    case HistoryEnding::ConnectionLost:
+        return u" (connection lost)"_s;
+    case HistoryEnding::Interrupted:
+        return u" (interrupted)"_s;
+    case HistoryEnding::Complete:
+    case HistoryEnding::Running:
+        break;
+    }
+    return {};
+}
+
+// The name the menu gives the instrument whose file-safe form this is.
+QString menuName(const QString &safePart)
+{
+    for (const char *name : InstrumentNames::All) {
+        const QString known = QString::fromLatin1(name);
+        if (fileSafeName(known) == safePart)
+            return known;
+    }
+    return safePart;
+}
+
+} // namespace
+
+QString fileSafeName(const QString &name)
+{
+    static const QString refused = u"/\\:*?\"<>|"_s;
+    QString safe = name;
+    for (QChar &c : safe) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || refused.contains(c))
+            c = u'-';
+    }
+    // Windows refuses names ending in a dot or blank.
+    while (safe.endsWith(u'.') || safe.endsWith(u' '))
+        safe.chop(1);
+    return safe.isEmpty() ? u"instrument"_s : safe;
+}
+
+QString journalBaseName(const QDateTime &start, const QString &instrument, int n)
+{
+    QString base = start.toString(timeFormat) + u' ' + fileSafeName(instrument);
+    if (n > 1)
+        base += u" (%1)"_s.arg(n);
+    return base;
+}
+
+QString runningFileName(const QString &baseName)
+{
+    return baseName + partSuffix;
+}
+
+QString finishedFileName(const QString &baseName, HistoryEnding ending)
+{
+    return baseName + endingMark(ending) + mesSuffix;
+}
+
+std::optional<HistoryName> parseHistoryName(const QString &fileName)
+{
+    static const QRegularExpression pattern(
+        uR"(^((\d{4}-\d\d-\d\d \d\d-\d\d-\d\d) (.+?)(?: \(\d+\))?)(?: \((stopped by ESC|connection lost|interrupted)\))?(\.mes|\.mes\.part)$)"_s);
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    HistoryName name;
+    name.start = QDateTime::fromString(match.captured(2), timeFormat);
+    if (!name.start.isValid())
+        return std::nullopt;
+    name.baseName = match.captured(1);
+    name.instrument = menuName(match.captured(3));
+    name.running = match.captured(5) == partSuffix;
+    const QString mark = match.captured(4);
+    if (name.running) {
+        if (!mark.isEmpty())
+            return std::nullopt;
+        name.ending = HistoryEnding::Running;
+    } else if (mark == u"stopped by ESC") {
+        name.ending = HistoryEnding::StoppedByEsc;
+    } else if (mark == u"connection lost") {
+        name.ending = HistoryEnding::ConnectionLost;
+    } else if (mark == u"interrupted") {
+        name.ending = HistoryEnding::Interrupted;
+    }
+    return name;
+}
+
+QString endingText(HistoryEnding ending)
+{
+    switch (ending) {
+    case HistoryEnding::Complete:
+        return u"complete"_s;
+    case HistoryEnding::StoppedByEsc:
+        return u"stopped by ESC"_s;
+    case HistoryEnding::ConnectionLost:
+        return u"connection lost"_s;
+    case HistoryEnding::Interrupted:
+        return u"interrupted"_s;
+    case HistoryEnding::Running:
+        return u"running"_s;
+    }
+    return {};
+}

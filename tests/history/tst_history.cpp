@@ -1,0 +1,236 @@
+// The download history in the main window: every download's copy equals what
+// Save writes, the File menu's history window lists, opens and deletes, the
+// notice after an interrupted download, and a full disk during a download.
+#include "tst_downloads_rig.h"
+
+#include "HistoryWindow.h"
+#include "SampleData.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(InstrumentFamily)
+
+namespace {
+
+QString historyFolder(const DownloadRig &rig)
+{
+    return rig.folder.filePath(u"history"_s);
+}
+
+QStringList historyFiles(const DownloadRig &rig)
+{
+    return QDir(historyFolder(rig)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Runs one data menu entry against its simulated instrument to the end.
+void download(DownloadRig &rig, const char *entry, InstrumentFamily family)
+{
+    InstrumentThread &sim = rig.plug(family);
+    sim.setStartDelayMs(250);
+    sim.setAnswerPauseMs(700);
+    if (!rig.window)
+        rig.start();
+    if (startsAtKeyPress(family))
+        QVERIFY(sim.pressKey());
+    rig.trigger(entry);
+}
+
+HistoryWindow *openHistoryWindow(DownloadRig &rig)
+{
+    rig.trigger("mnuHistory");
+    return rig.window->findChild<HistoryWindow *>();
+}
+
+QStringList rowTexts(const QTreeWidget *list, int row)
+{
+    QStringList texts;
+    for (int c = 1; c < list->columnCount(); ++c)
+        texts.append(list->topLevelItem(row)->text(c));
+    return texts;
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fileMenuHasTheEntryBetweenPrintAndEnd();
+    void copyEqualsSavedFile_data();
+    void copyEqualsSavedFile();
+    void windowListsOpensAndDeletes();
+    void interruptedDownloadIsToldOnce();
+    void fullDiskKeepsTheDownloadAndSaysWhy();
+};
+
+void TestHistory::fileMenuHasTheEntryBetweenPrintAndEnd()
+{
+    DownloadRig rig;
+    rig.start();
+    QStringList entries;
+    for (const QAction *action : rig.window->findChild<QMenu *>(u"mnuDatei"_s)->actions())
+        entries.append(action->isSeparator() ? u"-"_s
+                                             : action->text() + u'|' + action->shortcut().toString());
+    QCOMPARE(entries, (QStringList{u"&Open data file|Ctrl+O"_s, u"&Save data file as|Ctrl+S"_s,
+                                   u"&Print data file|Ctrl+P"_s, u"Download &history...|"_s, u"-"_s,
+                                   u"&End program|Ctrl+E"_s}));
+}
+
+void TestHistory::copyEqualsSavedFile_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<InstrumentFamily>("family");
+    QTest::addColumn<QString>("fileEnd");
+    QTest::newRow("listening") << "mnuDuramoFN"_ba << InstrumentFamily::DuramoFn << u" DURAMO FE-S - FN.mes"_s;
+    QTest::newRow("polled") << "mnuFennix"_ba << InstrumentFamily::Fennix
+                            << u" FENNIX FE-S - FN with Interface Cabel.mes"_s;
+    QTest::newRow("blocks") << "mnuQF2000"_ba << InstrumentFamily::Qf2000 << u" QF-2000.mes"_s;
+    QTest::newRow("sibling's download, own name") << "mnuKestra2"_ba << InstrumentFamily::Kestra
+                                                  << u" KESTRA II - DURAMO 80F-ST.mes"_s;
+}
+
+void TestHistory::copyEqualsSavedFile()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(InstrumentFamily, family);
+    QFETCH(QString, fileEnd);
+
+    DownloadRig rig;
+    rig.start();
+    rig.fileAnswer = rig.folder.filePath(u"mes/blocks"_s);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    download(rig, entry.constData(), family);
+    QVERIFY(!rig.entries().isEmpty());
+
+    const QStringList kept = historyFiles(rig);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(kept.first().endsWith(fileEnd), qPrintable(kept.first()));
+    const QDateTime started = QDateTime::fromString(kept.first().left(19), u"yyyy-MM-dd HH-mm-ss"_s);
+    QVERIFY(started >= before && started <= QDateTime::currentDateTime());
+
+    rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
+    rig.trigger("mnuSpeichern");
+    const QByteArray saved = readAll(*rig.fileAnswer);
+    QVERIFY(saved.size() > 4);
+    QCOMPARE(readAll(QDir(historyFolder(rig)).filePath(kept.first())), saved);
+    QVERIFY(rig.dialogs.isEmpty());
+}
+
+void TestHistory::windowListsOpensAndDeletes()
+{
+    DownloadRig rig;
+    const QString history = historyFolder(rig);
+    writeFile(history + u"/2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
+    writeFile(history + u"/2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
+    writeFile(history + u"/2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
+    rig.start();
+
+    HistoryWindow *window = openHistoryWindow(rig);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    auto *list = window->findChild<QTreeWidget *>(u"historyList"_s);
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItem(0)->text(0), u"2026-12-07 08:30:00"_s);
+    QCOMPARE(rowTexts(list, 0), (QStringList{u"DURAMO 5/10/20 ST"_s, u"3"_s, u"19 bytes"_s, u"complete"_s}));
+    QCOMPARE(rowTexts(list, 1), (QStringList{u"QF-100"_s, u"2"_s, u"10 bytes"_s, u"stopped by ESC"_s}));
+    QCOMPARE(rowTexts(list, 2),
+             (QStringList{u"ORVIK FE-B / FN-B"_s, u"1"_s, u"2.0 kB"_s, u"connection lost"_s}));
+
+    // Open: the chosen download in the list, as File > Open makes it.
+    list->setCurrentItem(list->topLevelItem(0));
+    window->findChild<QPushButton *>(u"historyOpen"_s)->click();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"x 1"_ba, "x 2"_ba, "End"_ba}));
+    QVERIFY(rig.shown("stat1"));
+    QVERIFY(rig.shown("Clipboard1"));
+
+    // Delete asks first; No keeps the files.
+    QTRY_VERIFY(!rig.window->findChild<HistoryWindow *>());
+    window = openHistoryWindow(rig);
+    list = window->findChild<QTreeWidget *>(u"historyList"_s);
+    list->clearSelection();
+    list->topLevelItem(1)->setSelected(true);
+    list->topLevelItem(2)->setSelected(true);
+    rig.answerYes = false;
+    window->findChild<QPushButton *>(u"historyDelete"_s)->click();
+    QCOMPARE(rig.dialogs.size(), 1);
+    QCOMPARE(rig.dialogs.last().kind, MainWindow::DialogKind::Question);
+    QCOMPARE(rig.dialogs.last().text, u"Delete these 2 downloads from the history?"_s);
+    QCOMPARE(QDir(history).entryList(QDir::Files).size(), 3);
+    rig.answerYes = true;
+    window->findChild<QPushButton *>(u"historyDelete"_s)->click();
+    QCOMPARE(QDir(history).entryList(QDir::Files),
+             QStringList{u"2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s});
+    QCOMPARE(list->topLevelItemCount(), 1);
+    window->close();
+}
+
+void TestHistory::interruptedDownloadIsToldOnce()
+{
+    DownloadRig rig;
+    writeFile(historyFolder(rig) + u"/2026-12-07 08-30-00 QFU-ST.mes.part"_s, "first\r\n1.0\r\n2.0\r\n"_ba);
+    rig.start();
+    QCOMPARE(rig.dialogs.size(), 1);
+    QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Notice);
+    QCOMPARE(rig.dialogs.first().title, u"Interrupted download"_s);
+    const QString text = rig.dialogs.first().text;
+    QVERIFY2(text.contains(u"QFU-ST"_s) && text.contains(u"3 lines were kept"_s)
+                 && text.contains(u"2026"_s) && text.contains(u"8:30:00"_s),
+             qPrintable(text));
+    // Its Open button was answered: the download is in the list.
+    QCOMPARE(rig.entries(), (QList<QByteArray>{"first"_ba, "1.0"_ba, "2.0"_ba}));
+    QCOMPARE(historyFiles(rig), QStringList{u"2026-12-07 08-30-00 QFU-ST (interrupted).mes"_s});
+
+    rig.dialogs.clear();
+    rig.window.reset();
+    rig.start();
+    QVERIFY(rig.dialogs.isEmpty());
+}
+
+void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
+{
+    if (::geteuid() != 0)
+        QSKIP("A full disk is made with a small tmpfs, which only root may mount.");
+    DownloadRig rig;
+    const QString history = historyFolder(rig);
+    QVERIFY(QDir().mkpath(history));
+    if (::mount("tmpfs", QFile::encodeName(history).constData(), "tmpfs", 0, "size=16k") != 0)
+        QSKIP(qPrintable(u"No tmpfs could be mounted on %1 (%2); a container may forbid it."_s.arg(
+            history, QString::fromLocal8Bit(std::strerror(errno)))));
+    const auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(history).constData(), MNT_DETACH); });
+    // Fill it, so the copy's first lines find no room.
+    {
+        QFile filler(history + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+    rig.start();
+    download(rig, "mnuDuramoFN", InstrumentFamily::DuramoFn);
+    // The DURAMO FE-S / FN's records end in CR alone, which the list leaves out.
+    QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::DuramoFn));
+    QVERIFY(rig.restored());
+    QCOMPARE(rig.dialogs.size(), 1);
+    QCOMPARE(rig.dialogs.first().title, u"Download history"_s);
+    QVERIFY2(rig.dialogs.first().text.contains(u"No space left on device"_s), qPrintable(rig.dialogs.first().text));
+    QCOMPARE(QDir(history).entryList(QDir::Files | QDir::Hidden), QStringList{u"filler"_s});
+}
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"

@@ -1,0 +1,129 @@
+// A program killed with SIGKILL in the middle of a download: after a restart
+// its history copy holds every line received up to one second before the
+// kill, and the window says so once. The download runs in a child process
+// (this test's executable, started with --download-in FOLDER).
+#include "Flood.h"
+#include "MainWindow.h"
+#include "SimulatedInstrument.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int LineLength = 18;
+constexpr int BytesPerLine = LineLength + 1;  // the DURAMO FE-S / FN ends its records in CR
+
+// The child: the main window on the folder, running the DURAMO FE-S / FN
+// download until it is killed.
+int runChild(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    MainWindow window(QString::fromLocal8Bit(argv[2]));
+    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.load();
+    QTimer::singleShot(0, &window, [&window] { window.findChild<QAction *>(u"mnuDuramoFN"_s)->trigger(); });
+    return app.exec();
+}
+
+} // namespace
+
+class TestHistoryKill : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void killedMidDownload();
+};
+
+void TestHistoryKill::killedMidDownload()
+{
+    QTemporaryDir folder;
+    {
+        QFile port(folder.filePath(u"Port.txt"_s));
+        QVERIFY(port.open(QIODevice::WriteOnly));
+        port.write(" 3\r\n");
+    }
+    SimulatedInstrument sim(InstrumentFamily::DuramoFn);
+    sim.setFlood(100000, LineLength);
+    sim.setBaud(1200);   // 120 bytes a second: a little over six lines
+    QVERIFY(sim.linkAsCom(folder.path(), 3));
+
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {u"--download-in"_s, folder.path()});
+    QVERIFY(child.waitForStarted());
+    // The download has set its line; its start pause follows.
+    QTRY_COMPARE_WITH_TIMEOUT(sim.programSettings().baud, 1200, 30000);
+    QTest::qWait(300);
+    QVERIFY(sim.pressKey());
+
+    // What the instrument had sent, 50 ms apart, on the test's own clock.
+    QList<std::pair<qint64, qint64>> sent;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 4000) {
+        QTest::qWait(50);
+        sent.append({clock.elapsed(), sim.bytesSent()});
+    }
+    QVERIFY2(child.state() == QProcess::Running, "the program ended by itself");
+    const qint64 killedAt = clock.elapsed();
+    child.kill();
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    const qint64 sentAtKill = sim.bytesSent();
+
+    qint64 sentSecondBefore = 0;
+    for (const auto &[ms, bytes] : sent) {
+        if (ms <= killedAt - 1000)
+            sentSecondBefore = bytes;
+    }
+    const qint64 linesSecondBefore = sentSecondBefore / BytesPerLine;
+    QVERIFY2(linesSecondBefore >= 10, "too few lines were sent to tell anything");
+
+    // The restart.
+    QList<MainWindow::DialogRequest> dialogs;
+    MainWindow restarted(folder.path());
+    restarted.setDialogHandler([&dialogs](const MainWindow::DialogRequest &request) {
+        dialogs.append(request);
+        return false;
+    });
+    restarted.load();
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs.first().kind, MainWindow::DialogKind::Notice);
+    QVERIFY2(dialogs.first().text.contains(u"DURAMO FE-S / FN"_s), qPrintable(dialogs.first().text));
+
+    const QStringList kept = QDir(folder.filePath(u"history"_s)).entryList(QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN (interrupted).mes"_s), qPrintable(kept.first()));
+    QFile copy(folder.filePath(u"history/"_s + kept.first()));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = copy.readAll().split('\n');
+    QCOMPARE(lines.last(), QByteArray());
+    const qint64 count = lines.size() - 1;
+    QVERIFY2(count >= linesSecondBefore && count <= sentAtKill / BytesPerLine,
+             qPrintable(u"%1 lines kept, %2 sent a second before the kill, %3 bytes at the kill"_s.arg(count).arg(
+                 linesSecondBefore).arg(sentAtKill)));
+    for (qint64 i = 0; i < count; ++i)
+        QCOMPARE(lines.at(i), floodLine(i + 1, LineLength) + '\r');
+    QVERIFY2(dialogs.first().text.contains(u"%1 lines were kept"_s.arg(count)), qPrintable(dialogs.first().text));
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--download-in") == 0)
+        return runChild(argc, argv);
+    QApplication app(argc, argv);
+    TestHistoryKill test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_history_kill.moc"
