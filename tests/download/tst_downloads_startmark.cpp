@@ -7,7 +7,7 @@
 #include "DownloadSteps.h"
 #include "Downloads.h"
 #include "FakeHost.h"
-#include "InstrumentLinks.h"
+#include "InstrumentLink.h"
 #include "Pty.h"
 
 #include <QElapsedTimer>
