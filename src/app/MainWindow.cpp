@@ -5,6 +5,7 @@
 #include "Delay.h"
 #include "DocumentActions.h"
 #include "DownloadState.h"
+#include "EventWait.h"
 #include "Downloads.h"
 #include "EscWatch.h"
 #include "HistoryJournal.h"
@@ -39,7 +40,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -72,22 +72,6 @@ QLabel *hintLabel(const QString &text, const char *name, QWidget *parent)
     label->setFont(arial());
     label->setVisible(false);
     return label;
-}
-
-// The first line of a port file, or nullopt when it cannot be read or holds
-// no line; the reason lands in error. Only the start of a larger file is
-// read: the number is taken from the first characters of the line.
-std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
-{
-    const SmallFile file = readPortFile(path);
-    if (!file.read) {
-        *error = file.reason;
-        return std::nullopt;
-    }
-    std::optional<QByteArray> line = firstLine(file.bytes);
-    if (!line)
-        *error = u"The file is empty."_s;
-    return line;
 }
 
 } // namespace
@@ -280,8 +264,7 @@ void MainWindow::runDownload(void (*download)(DownloadHost &))
 
 void MainWindow::load()
 {
-    m_state->SendCmd10 = "$qur10\n\r"_ba;
-    m_state->SendCmdA1 = "$qura1\n\r"_ba;
+    buildFennixCommands(*m_state);
     show();
     SetMinimizedIcon();
     Lese_ComPort();
@@ -560,15 +543,7 @@ void MainWindow::processEvents()
 
 void MainWindow::waitForEvents(int maxMs)
 {
-    if (maxMs > 0) {
-        // The timer bounds the sleep: it is itself an event that wakes the loop.
-        QTimer wake;
-        wake.setSingleShot(true);
-        wake.start(maxMs);
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } else {
-        QCoreApplication::processEvents();
-    }
+    runEventsWaitingAtMost(maxMs);
     throwIfAbandoned();
 }
 

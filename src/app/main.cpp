@@ -1,3 +1,4 @@
+#include "CommandLineMain.h"
 #include "MainWindow.h"
 #include "ProgramFolders.h"
 
@@ -7,16 +8,33 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+ProgramFolders programFolders()
+{
+    return chooseProgramFolders(
+        folderFacts(QCoreApplication::applicationDirPath(),
+                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // With arguments the program runs on the command line: decided before any
+    // QApplication exists, so no display is needed.
+    if (argc > 1) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(u"meridoc"_s);
+        return runCommandLine(QCoreApplication::arguments().mid(1), programFolders().dataFolder);
+    }
+
     QApplication app(argc, argv);
     // Names the per-user data folder (~/.local/share/meridoc) whatever the
     // executable is called.
     QCoreApplication::setApplicationName(u"meridoc"_s);
 
-    const ProgramFolders folders = chooseProgramFolders(
-        folderFacts(QCoreApplication::applicationDirPath(),
-                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+    const ProgramFolders folders = programFolders();
     // Port.txt is written with a save file, which needs its folder to exist.
     QDir().mkpath(folders.dataFolder);
 

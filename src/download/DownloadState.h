@@ -30,3 +30,10 @@ struct DownloadState
     qsizetype ValueCount = 1;
     qsizetype LastValueIndex = 0;
 };
+
+// The start-up step that builds the FENNIX commands.
+inline void buildFennixCommands(DownloadState &state)
+{
+    state.SendCmd10 = QByteArrayLiteral("$qur10\n\r");
+    state.SendCmdA1 = QByteArrayLiteral("$qura1\n\r");
+}

@@ -2,23 +2,7 @@
 // end, progress bar and messages. The download procedures read their values here.
 #pragma once
 
-#include <QtGlobal>
-
-enum class ModemLines { Raised, Low };
-
-struct InstrumentLink
-{
-    const char *settings;           // MSComm1.Settings
-    ModemLines modemLines;          // RTS and DTR while the port is open
-    bool xonXoff;                   // Handshaking XON/XOFF during the download
-    const char *recordEnd;          // RecordEnd
-    qint16 recordEndLen;            // RecordEndLen: characters cut from each record
-    bool emptiesOutputFirst;        // OutBufferCount = 0 before the menus are locked
-    int progressMax;                // 0: the bar keeps what the previous download left
-    const char *instruction;        // WarnText2 while waiting for the data
-    bool showsQfuHint;              // QfuText1 visible during the download
-    bool sendsClosingCommand;       // SendCmdA1 before the port is closed
-};
+#include "InstrumentLink.h"
 
 namespace InstrumentLinks {
 

@@ -44,7 +44,12 @@ qint16 CommControl::commPort() const
 
 QString CommControl::devicePath() const
 {
-    return comDevicePath(m_commPort, m_programFolder);
+    return m_fixedDevice.isEmpty() ? comDevicePath(m_commPort, m_programFolder) : m_fixedDevice;
+}
+
+void CommControl::setFixedDevice(const QString &path)
+{
+    m_fixedDevice = path;
 }
 
 bool CommControl::portOpen() const

@@ -27,6 +27,9 @@ public:
     qint16 commPort() const;
     // The device path that COM commPort() leads to right now.
     QString devicePath() const;
+    // Leads every COM number to this device path instead (a device named on
+    // the command line); empty restores the usual mapping.
+    void setFixedDevice(const QString &path);
 
     // PortOpen. setPortOpen(true) returns false and leaves errorString()
     // (the system's reason) and lastError() when the port cannot be opened.
@@ -103,6 +106,7 @@ private:
     void resetError();
 
     QString m_programFolder;
+    QString m_fixedDevice;
     QSerialPort *m_port;
     qint16 m_commPort = 1;
     LineSettings m_settings;

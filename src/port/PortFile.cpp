@@ -123,3 +123,16 @@ QString portFilePath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(u"Port.txt"_s);
 }
+
+std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
+{
+    const SmallFile file = readPortFile(path);
+    if (!file.read) {
+        *error = file.reason;
+        return std::nullopt;
+    }
+    std::optional<QByteArray> line = firstLine(file.bytes);
+    if (!line)
+        *error = u"The file is empty."_s;
+    return line;
+}

@@ -25,6 +25,11 @@ QString portNumberFromFirstLine(const QByteArray &line);
 // the content holds no line at all (zero length).
 std::optional<QByteArray> firstLine(const QByteArray &content);
 
+// The first line of the port file at path, or nullopt when it cannot be read
+// or holds no line; the reason lands in error. Only the start of a larger
+// file is read: the number is taken from the first characters of the line.
+std::optional<QByteArray> readFirstLine(const QString &path, QString *error);
+
 // The port dialog's reading: the last non-empty line, unchanged.
 QString lastNonEmptyLine(const QByteArray &content);
 

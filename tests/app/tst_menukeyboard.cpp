@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "Pty.h"
 
+#include "TestFiles.h"
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -20,12 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // A key goes where the system sends it: to the open menu, else to the
 // widget with the keyboard focus, else to the window.

@@ -4,6 +4,7 @@
 #include "DownloadState.h"
 #include "SharedFileDialog.h"
 
+#include "TestFiles.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -49,18 +50,6 @@ QList<QStringList> pdfPages(const QString &pdf)
     return lines;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class TestDocumentActions : public QObject
@@ -80,7 +69,6 @@ private Q_SLOTS:
     void printedPdfHoldsTheLines();
     void printingNothing_data();
     void printingNothing();
-    void lineEndsInsideEntriesBreakPrintedLines();
     void printsOnlyTheChosenPages();
 
 private:
@@ -368,26 +356,6 @@ void TestDocumentActions::printingNothing()
     QCOMPARE(m_messages.size(), accepted ? 1 : 0);
     if (accepted)
         QVERIFY2(m_messages[0].contains(m_pdf), qPrintable(m_messages[0]));
-}
-
-void TestDocumentActions::lineEndsInsideEntriesBreakPrintedLines()
-{
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        QSKIP("pdftotext is not installed");
-
-    // A file with LF line ends opens as one entry; radio entries keep a CR.
-    m_list->setEntries({"head"_ba, "10.1 um\n10.2 um\n10.3 um\n"_ba, "A\rB"_ba, "12.5\r"_ba, "13.0\r"_ba});
-    m_actions->print();
-
-    const QList<QStringList> pages = pdfPages(m_pdf);
-    QCOMPARE(pages.size(), 1);
-    const QStringList expected{u"10.1 um"_s, u"10.2 um"_s, u"10.3 um"_s, u"A"_s, u"B"_s, u"12.5"_s, u"13.0"_s};
-    // Whether the first entry is printed does not matter here.
-    QStringList printed = pages[0];
-    if (printed.value(0) == u"head"_s)
-        printed.removeFirst();
-    QCOMPARE(printed, expected);
-    QVERIFY(m_messages.isEmpty());
 }
 
 void TestDocumentActions::printsOnlyTheChosenPages()

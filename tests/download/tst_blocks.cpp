@@ -3,6 +3,7 @@
 #include "Blocks.h"
 #include "FakeHost.h"
 
+#include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,12 +18,6 @@ namespace {
 
 const QByteArray U20 = QByteArray(20, '_');
 const QList<QByteArray> ThreeBlocks{"a\r\n\xe4\xff\r\n" + U20 + "\r\n", "b\r\n" + U20 + "\r\n", "c\r\n" + U20 + "\r\n"};
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -109,7 +104,7 @@ void TestBlocks::saving()
     } else {
         for (qsizetype i = 0; i < files.size(); ++i) {
             const QString path = folder.filePath(*name + u"(%1).mes"_s.arg(i + 1));
-            const QByteArray now = QFile::exists(path) ? readAll(path) : QByteArray();
+            const QByteArray now = QFile::exists(path) ? readFile(path) : QByteArray();
             QCOMPARE(now, files.at(i));
         }
         QVERIFY(!QFile::exists(folder.filePath(*name + u"(4).mes"_s)));
@@ -143,8 +138,8 @@ void TestBlocks::blockCutShortKeepsTheOldFile()
     SaveBlockFiles(host);
     setrlimit(RLIMIT_FSIZE, &before);
 
-    QCOMPARE(readAll(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");
-    QCOMPARE(readAll(name + u"(2).mes"_s), "old block\r\n"_ba);
+    QCOMPARE(readFile(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");
+    QCOMPARE(readFile(name + u"(2).mes"_s), "old block\r\n"_ba);
     QVERIFY(!QFile::exists(name + u"(3).mes"_s));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{u"probe(1).mes"_s, u"probe(2).mes"_s}));

@@ -171,7 +171,7 @@ void TestDownloads::eachMenuEntry()
         QCOMPARE(rig.files.first().initDir, QDir(rig.folder.path()).filePath(u"mes"_s));
         QCOMPARE(rig.state().LastValueIndex, blockFiles.size());
         for (qsizetype i = 0; i < blockFiles.size(); ++i)
-            QCOMPARE(readAll(rig.folder.filePath(u"mes/probe(%1).mes"_s.arg(i + 1))), blockFiles.at(i));
+            QCOMPARE(readFile(rig.folder.filePath(u"mes/probe(%1).mes"_s.arg(i + 1))), blockFiles.at(i));
         QVERIFY(!QFile::exists(rig.folder.filePath(u"mes/probe(3).mes"_s)));
         return;
     }
@@ -179,7 +179,7 @@ void TestDownloads::eachMenuEntry()
     // Save writes the received text and one more line end.
     rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
     rig.trigger("mnuSpeichern");
-    QCOMPARE(readAll(*rig.fileAnswer), receiveBuffer + "\r\n");
+    QCOMPARE(readFile(*rig.fileAnswer), receiveBuffer + "\r\n");
 }
 
 void TestDownloads::fennixAnswerToDataPause_data()
@@ -300,8 +300,8 @@ void TestDownloads::secondDownloadWithFewerBlocks()
     QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
-    QCOMPARE(readAll(rig.folder.filePath(u"mes/run(1).mes"_s)), "z\r\n" + U20 + "\r\n\r\n");
-    QCOMPARE(readAll(rig.folder.filePath(u"mes/run(2).mes"_s)), "b\r\n" + U20 + "\r\n\r\n");
+    QCOMPARE(readFile(rig.folder.filePath(u"mes/run(1).mes"_s)), "z\r\n" + U20 + "\r\n\r\n");
+    QCOMPARE(readFile(rig.folder.filePath(u"mes/run(2).mes"_s)), "b\r\n" + U20 + "\r\n\r\n");
 }
 
 void TestDownloads::portOpenAlready()

@@ -10,6 +10,7 @@
 #include "InstrumentThread.h"
 #include "MainWindow.h"
 
+#include "TestFiles.h"
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -28,12 +29,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 class DownloadRig
 {

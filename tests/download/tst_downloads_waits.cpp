@@ -110,7 +110,7 @@ void TestDownloadWaits::escAfterTheFirstBlockSavesIt()
     QVERIFY(rig.shown("stat1"));
     QVERIFY(rig.restored());
     QCOMPARE(rig.files.size(), 1);
-    QCOMPARE(readAll(rig.folder.filePath(u"mes/part(1).mes"_s)), "P1\r\na\r\n" + bar + "\r\n\r\n");
+    QCOMPARE(readFile(rig.folder.filePath(u"mes/part(1).mes"_s)), "P1\r\na\r\n" + bar + "\r\n\r\n");
     QVERIFY(!QFile::exists(rig.folder.filePath(u"mes/part(2).mes"_s)));
 }
 

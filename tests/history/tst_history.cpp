@@ -28,12 +28,10 @@ QStringList historyFiles(const DownloadRig &rig)
     return QDir(historyFolder(rig)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+void placeFile(const QString &path, const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QVERIFY(writeFile(path, bytes));
 }
 
 // Runs one data menu entry against its simulated instrument to the end.
@@ -124,9 +122,9 @@ void TestHistory::copyEqualsSavedFile()
 
     rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
     rig.trigger("mnuSpeichern");
-    const QByteArray saved = readAll(*rig.fileAnswer);
+    const QByteArray saved = readFile(*rig.fileAnswer);
     QVERIFY(saved.size() > 4);
-    QCOMPARE(readAll(QDir(historyFolder(rig)).filePath(kept.first())), saved);
+    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(kept.first())), saved);
     QVERIFY(rig.dialogs.isEmpty());
 }
 
@@ -134,9 +132,9 @@ void TestHistory::windowListsOpensAndDeletes()
 {
     DownloadRig rig;
     const QString history = historyFolder(rig);
-    writeFile(history + u"/2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
-    writeFile(history + u"/2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
-    writeFile(history + u"/2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
+    placeFile(history + u"/2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
+    placeFile(history + u"/2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
+    placeFile(history + u"/2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
     rig.start();
 
     HistoryWindow *window = openHistoryWindow(rig);
@@ -182,7 +180,7 @@ void TestHistory::windowListsOpensAndDeletes()
 void TestHistory::interruptedDownloadIsToldOnce()
 {
     DownloadRig rig;
-    writeFile(historyFolder(rig) + u"/2026-12-07 08-30-00 QFU-ST.mes.part"_s, "first\r\n1.0\r\n2.0\r\n"_ba);
+    placeFile(historyFolder(rig) + u"/2026-12-07 08-30-00 QFU-ST.mes.part"_s, "first\r\n1.0\r\n2.0\r\n"_ba);
     rig.start();
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Notice);

@@ -6,6 +6,7 @@
 #include "Pty.h"
 #include "SerialPortsWindow.h"
 
+#include "TestFiles.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -49,19 +50,6 @@ struct FakeMain
                 [this](const QString &title, const QString &text) { messages.append({title, text}); }};
     }
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 
@@ -113,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QString, comPortNumber);
 
         if (!portFile.isEmpty())
-            writeFile(this->portFile(), portFile);
+            QVERIFY(writeFile(this->portFile(), portFile));
         m_main.comPortNumber = u"2"_s;
         const auto dialog = loadedDialog();
 
@@ -167,7 +155,7 @@ private Q_SLOTS:
         other.setCommPort(7);
         if (busy)
             QVERIFY(other.setPortOpen(true));
-        writeFile(portFile(), " 3\r\n"_ba);
+        QVERIFY(writeFile(portFile(), " 3\r\n"_ba));
         const auto dialog = loadedDialog();
         QSignalSpy deviceManagerSpy(dialog.get(), &PortDialog::deviceManagerRequested);
         confirm(*dialog, entry);
@@ -195,7 +183,7 @@ private Q_SLOTS:
     // entry and one short message, and the number in use stays.
     void damagedPortFileIsNotTaken()
     {
-        writeFile(portFile(), " 3\r\n"_ba + QByteArray(10 << 20, 'x') + "\r\n"_ba);
+        QVERIFY(writeFile(portFile(), " 3\r\n"_ba + QByteArray(10 << 20, 'x') + "\r\n"_ba));
         m_main.comPortNumber = u"3"_s;
         QElapsedTimer clock;
         clock.start();
@@ -228,7 +216,7 @@ private Q_SLOTS:
     void ownerReloadsOnlyAfterTheCloseButton()
     {
         QGuiApplication::clipboard()->setText(u"2 copied data"_s);
-        writeFile(portFile(), " 3\r\n"_ba);
+        QVERIFY(writeFile(portFile(), " 3\r\n"_ba));
         QWidget mainWindow;
         PortDialogOwner owner(m_main.hooks(folder()), &mainWindow);
 

@@ -97,7 +97,7 @@ void TestRealPair::eachMenuEntry()
 
     // Each log line: seconds, " <- ", the bytes received as readable text.
     QByteArray sent;
-    for (const QByteArray &line : readAll(logPath).split('\n')) {
+    for (const QByteArray &line : readFile(logPath).split('\n')) {
         if (!line.isEmpty())
             sent += line.mid(line.indexOf(" <- ") + 4);
     }

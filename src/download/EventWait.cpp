@@ -1,0 +1,18 @@
+#include "EventWait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+void runEventsWaitingAtMost(int maxMs)
+{
+    if (maxMs <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // The timer bounds the sleep: it is itself an event that wakes the loop.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(maxMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
