@@ -1,7 +1,7 @@
 // Download steps on the widget-free host: the wait for the "$s$" start mark
 // of the DURAMO Varden and the QF-2000, counted read by read (the waits take
-// no time here), the FENNIX answer cut over several reads, and a port that
-// refuses its line settings.
+// no time here), the FENNIX answer cut over several reads, the DURAMO ST's
+// answer waiting before its command, and a port that refuses its line settings.
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadSteps.h"
@@ -39,6 +39,7 @@ private Q_SLOTS:
     void startMark();
     void fennixAnswerOverSeveralReads_data();
     void fennixAnswerOverSeveralReads();
+    void duramoStAnswerWaitingBeforeTheCommand();
     void refusedLineSettingsStopTheDownload();
 };
 
@@ -175,6 +176,29 @@ void TestStartMark::fennixAnswerOverSeveralReads()
     QVERIFY(!host.comm().portOpen());
     QVERIFY(!host.controls().menusLocked);
     QCOMPARE(received, "$qur10\n\r$qura1\n\r"_ba);
+}
+
+// The DURAMO ST's first answer may be waiting before "T4" has left; it is
+// part of the data.
+void TestStartMark::duramoStAnswerWaitingBeforeTheCommand()
+{
+    QTemporaryDir folder;
+    Pty gauge;
+    QVERIFY(gauge.linkAsCom(folder.path(), 3));
+    FakeHost host(folder.path(), u"3"_s);
+    host.state().SendCmdA1 = "$qura1\n\r"_ba;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    // A download that lost its end mark would wait for ESC.
+    host.setOnEvents([&] {
+        if (sinceStart.elapsed() > 3000)
+            host.pressEsc();
+    });
+    sendAsInstrument(gauge, "P1\r\n15.6 um\r\nEnd\r\n");
+
+    mnuDuramoST_Click(host);
+
+    QCOMPARE(host.dataList().entries(), (QList<QByteArray>{"P1", "15.6 um", "End"}));
 }
 
 void TestStartMark::refusedLineSettingsStopTheDownload()
