@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 # depend on it.
 LAUNCHER=""
 command -v ccache >/dev/null 2>&1 && LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
-cmake -S . -B build-asan -G Ninja -DMERIDOC_SANITIZE=ON $LAUNCHER \
+cmake -S . -B build-asan -G Ninja -DMERIDOC_SANITIZE=ON -DMERIDOC_BUILD_BENCH=OFF $LAUNCHER \
     -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g"
 
 ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1
