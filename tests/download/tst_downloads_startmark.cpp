@@ -128,6 +128,9 @@ void TestStartMark::fennixAnswerOverSeveralReads_data()
 
     QTest::newRow("answer split inside its record end")
         << QList<QByteArray>{"R1", "0\r", "\nP1\r\n15.6 um\r\nEnd\r\n"} << 0 << QList<QByteArray>{"P1", "15.6 um", "End"};
+    // The answer's record end may take its time: up to half a second.
+    QTest::newRow("answer's record end 250 ms late")
+        << QList<QByteArray>{"R10", "\r\nP1\r\n15.6 um\r\nEnd\r\n"} << 250 << QList<QByteArray>{"P1", "15.6 um", "End"};
     // An answer whose record end never comes is dropped after half a second.
     QTest::newRow("answer without record end")
         << QList<QByteArray>{"R10", "P1\r\n15.6 um\r\nEnd\r\n"} << 700 << QList<QByteArray>{"P1", "15.6 um", "End"};
