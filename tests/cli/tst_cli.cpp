@@ -507,6 +507,15 @@ void TestCli::pulledDeviceKeepsTheLines()
     QVERIFY2(terminal.waitFor("The connection was lost after 2 lines; written to "), QByteArray(terminal.bytes).constData());
     QVERIFY2(terminal.bytes.contains("The connection to the instrument on COM1 was lost."),
              QByteArray(terminal.bytes).constData());
+
+    // Pulled before any line came: a lost connection all the same, not "no data".
+    PtyReader early;
+    PtyReader earlyTerminal;
+    Program beforeData;
+    startMeridoc(beforeData, {u"read"_s, u"qf100"_s, u"--device"_s, early.path()}, earlyTerminal.path());
+    QVERIFY2(earlyTerminal.waitFor("Start downloading from the instrument!\n"), earlyTerminal.bytes.constData());
+    early.pull();
+    QCOMPARE(beforeData.finish(), 4);
 }
 
 void TestCli::portErrorsAndUnwritableFiles()
