@@ -377,15 +377,20 @@ bool SimulatedInstrument::waitUntilDelivered(int timeoutMs)
     QDeadlineTimer deadline(timeoutMs);
     if (!waitUntilSent(timeoutMs))
         return false;
+    // A pty hands written bytes to the other side through a kernel work queue,
+    // so for a moment they are counted on neither side: the line counts as
+    // read only once it has shown nothing unread at several checks in a row.
+    constexpr int QuietChecksNeeded = 4;
+    int quiet = 0;
     QEventLoop loop;
     QTimer poll;
     poll.setInterval(DrainCheckMs);
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (unreadBytes() == 0 || deadline.hasExpired())
+        quiet = unreadBytes() == 0 ? quiet + 1 : 0;
+        if (quiet >= QuietChecksNeeded || deadline.hasExpired())
             loop.quit();
     });
     poll.start();
-    if (unreadBytes() != 0)
-        loop.exec();
-    return unreadBytes() == 0;
+    loop.exec();
+    return quiet >= QuietChecksNeeded;
 }
