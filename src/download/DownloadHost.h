@@ -66,7 +66,8 @@ public:
     // Sleeps until a window or serial event arrives, at most maxMs, then lets
     // the events run. Throws DownloadAbandoned like processEvents(). The
     // receiver sleeps up to a second at a time, so whatever escPressed()
-    // reports must come with an event that ends the sleep.
+    // reports must come with an event that ends the sleep. (While lines
+    // trickle in, it also sleeps 40 ms without events before each take.)
     virtual void waitForEvents(int maxMs) = 0;
 
     // The wait of the download utilities: rewrites its argument to seconds.

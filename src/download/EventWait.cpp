@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 void runEventsWaitingAtMost(int maxMs)
@@ -15,4 +16,9 @@ void runEventsWaitingAtMost(int maxMs)
     wake.setSingleShot(true);
     wake.start(maxMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void sleepWithoutEvents(int ms)
+{
+    QThread::msleep(ulong(ms));
 }

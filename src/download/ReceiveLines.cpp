@@ -4,7 +4,9 @@
 #include "DataList.h"
 #include "DownloadHost.h"
 #include "DownloadState.h"
+#include "EventWait.h"
 #include "LineCutter.h"
+#include "LinePace.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -21,8 +23,10 @@ namespace {
 // Waking every 20 ms cost 0.07 to 0.1 CPU seconds per 10 s of waiting.
 constexpr int IdleWaitMs = 1000;
 // The bar repaints (with what lies behind it) at every visible step; at full
-// speed that cost more than the reception itself, so it moves at most this often.
-constexpr int ProgressIntervalMs = 250;
+// speed that cost more than the reception itself, and while lines trickle in
+// four repaints a second cost a fifth of the receiver's time; so it moves
+// (and its count changes) at most this often.
+constexpr int ProgressIntervalMs = 500;
 
 } // namespace
 
@@ -69,12 +73,18 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
     sinceProgressShown.start();
     // Taken in at the first pass, ahead of what the serial control holds.
     QByteArray carried = firstBytes;
+    LinePace pace;
+    bool gatherFirst = false;
+    QElapsedTimer clock;
+    clock.start();
 
     for (;;) {
         if (host.escPressed()) {
             end = ReceiveEnd::Esc;
             break;
         }
+        if (std::exchange(gatherFirst, false))
+            sleepWithoutEvents(LinePace::GatherMs);
         if (comm.bytesWaiting() > 0 || !carried.isEmpty())
             host.processEvents();
         else
@@ -92,7 +102,12 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
 
         if (!carried.isEmpty())
             cutter.feed(std::exchange(carried, QByteArray()), entries, false);
-        cutter.feed(comm.input(), entries);
+        const QByteArray taken = comm.input();
+        if (!taken.isEmpty()) {
+            pace.took(taken.size(), clock.nsecsElapsed());
+            gatherFirst = pace.gather();
+        }
+        cutter.feed(taken, entries);
         if (entries.isEmpty()) {
             if (lost) {
                 end = ReceiveEnd::DeviceLost;
@@ -107,8 +122,9 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
         received += entries.size();
         progress = progressAfterEntries(progress, progressMax, entries.size(), ends);
         if (ends || sinceProgressShown.elapsed() >= ProgressIntervalMs) {
-            host.setProgressValue(progress);
+            // The text first: moving the bar repaints it at once, with both.
             host.showReceivedCount(received);
+            host.setProgressValue(progress);
             sinceProgressShown.restart();
         }
         entries.clear();
@@ -122,8 +138,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
         }
     }
 
-    host.setProgressValue(progress);
     host.showReceivedCount(received);
+    host.setProgressValue(progress);
     host.setWarnText1Visible(false);
     comm.clearInBuffer();
     comm.clearOutBuffer();

@@ -103,7 +103,7 @@ struct Program
     void signal(int number) { ::kill(pid_t(process.processId()), number); }
 };
 
-// The program shows its line count at most every 250 ms, counted from the
+// The program shows its line count at most every 500 ms, counted from the
 // start of the reception; its running message shows that the reception has
 // started (where the instruction is another text: that its first data came).
 // Each line goes out once the count may show again, and the next only after
@@ -119,7 +119,7 @@ bool feedCounted(PtyReader &line, PtyReader &terminal, QByteArrayList lines)
             return false;
     }
     for (const QByteArray &next : lines) {
-        QTest::qWait(300);
+        QTest::qWait(600);
         line.write(next);
         ++sent;
         const QByteArray count = sent == 1 ? "1 line received"_ba : QByteArray::number(sent) + " lines received";

@@ -1,5 +1,6 @@
 // The line receiver over a real pseudo-terminal: the ways reception ends (ESC,
-// a device lost), the progress bar's wrap without loss, and an idle wait.
+// a device lost), the progress bar's wrap without loss, an idle wait, and
+// lines that trickle in as a paced instrument sends them.
 #include "CommControl.h"
 #include "DataList.h"
 #include "FakeHost.h"
@@ -8,11 +9,16 @@
 #include "ReceiveLines.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QTimer>
+
 #include <algorithm>
+#include <atomic>
 #include <ctime>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -78,6 +84,64 @@ private:
     qsizetype m_next = 0;
 };
 
+// An instrument on its own thread and clock: 40 bytes every 10 ms, as one at
+// 38400 baud hands its stored lines to the driver, until all are out or
+// stop() is called.
+class PacedInstrument
+{
+public:
+    PacedInstrument(int fd, QByteArray bytes)
+        : m_thread([this, fd, bytes = std::move(bytes)] { run(fd, bytes); })
+    {
+    }
+    ~PacedInstrument() { stop(); }
+    // Waits until every byte is out.
+    void finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void stop()
+    {
+        m_stop = true;
+        finish();
+    }
+
+private:
+    void run(int fd, const QByteArray &bytes)
+    {
+        timespec next {};
+        ::clock_gettime(CLOCK_MONOTONIC, &next);
+        for (qsizetype done = 0; done < bytes.size() && !m_stop;) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(std::min<qsizetype>(40, bytes.size() - done)));
+            if (n <= 0)
+                return;
+            done += n;
+            next.tv_nsec += 10'000'000;
+            if (next.tv_nsec >= 1'000'000'000) {
+                next.tv_nsec -= 1'000'000'000;
+                ++next.tv_sec;
+            }
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+        }
+    }
+
+    std::atomic<bool> m_stop {false};
+    std::thread m_thread;
+};
+
+// Lines "line 001 ........." of 18 bytes, each closed by CR LF.
+QByteArray numberedLines(int count, Entries *lines)
+{
+    QByteArray all;
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray line = "line "_ba + QByteArray::number(i).rightJustified(3, '0') + " ........."_ba;
+        lines->append(line);
+        all += line + "\r\n"_ba;
+    }
+    return all;
+}
+
 double processCpuSeconds()
 {
     timespec t {};
@@ -106,6 +170,9 @@ private Q_SLOTS:
     void progressArithmetic();
     void linesReadJustBeforeTheLossAreKept();
     void waitingIsIdle();
+    void tricklingLinesAreTakenInBatches();
+    void escIsAnsweredWhileLinesTrickleIn();
+    void aFastLineIsNotHeldBack();
 };
 
 void TestReceiveLines::progressWrapsWithoutLoss()
@@ -191,6 +258,101 @@ void TestReceiveLines::waitingIsIdle()
     const double cpu = processCpuSeconds() - cpuBefore;
     QVERIFY2(cpu < 0.1, qPrintable(u"%1 s of CPU in %2 ms of waiting"_s.arg(cpu).arg(clock.elapsed())));
     QCOMPARE(link.host.controls().warnText2, Instruction);
+}
+
+void TestReceiveLines::tricklingLinesAreTakenInBatches()
+{
+    // Taking every 40-byte piece as it comes woke the program 100 times a
+    // second, which cost more than 1 % of a core; a few dozen takes a second
+    // keep every line and cost a fraction of that.
+    Link link("\r\n"_ba, 2, 300);
+    QVERIFY(link.ready);
+    Entries lines;
+    const QByteArray all = numberedLines(150, &lines);   // 3000 bytes: 75 pieces, 0.75 s
+    int takes = 0;
+    qsizetype seen = 0;
+    link.host.setOnEvents([&] {
+        if (link.host.dataList().count() != seen) {
+            seen = link.host.dataList().count();
+            ++takes;
+        }
+        if (seen == lines.size())
+            link.host.pressEsc();
+    });
+    QTimer giveUp;
+    giveUp.callOnTimeout([&link] { link.host.pressEsc(); });
+    giveUp.start(5000);
+    PacedInstrument instrument(link.pty.masterFd(), all);
+
+    QCOMPARE(ReceiveLines(link.host), ReceiveEnd::Esc);
+    QCOMPARE(link.host.dataList().entries(), lines);
+    QVERIFY2(takes <= 30, qPrintable(u"the lines of 0.75 s were taken in %1 parts"_s.arg(takes)));
+}
+
+void TestReceiveLines::escIsAnsweredWhileLinesTrickleIn()
+{
+    Link link("\r\n"_ba, 2, 300);
+    QVERIFY(link.ready);
+    Entries lines;
+    const QByteArray all = numberedLines(300, &lines);   // 1.5 s of lines
+    QElapsedTimer clock;
+    QTimer esc;
+    esc.setSingleShot(true);
+    esc.callOnTimeout([&link] { link.host.pressEsc(); });
+    clock.start();
+    esc.start(500);
+    PacedInstrument instrument(link.pty.masterFd(), all);
+
+    QCOMPARE(ReceiveLines(link.host), ReceiveEnd::Esc);
+    const qint64 answeredAfter = clock.elapsed() - 500;
+    instrument.stop();
+    QVERIFY2(answeredAfter < 120, qPrintable(u"ESC answered %1 ms after the press"_s.arg(answeredAfter)));
+    // What came before ESC is kept whole and in order.
+    const Entries got = link.host.dataList().entries();
+    QVERIFY(got.size() >= 50 && got.size() < lines.size());
+    QCOMPARE(got, lines.first(got.size()));
+}
+
+void TestReceiveLines::aFastLineIsNotHeldBack()
+{
+    // An instrument that starts at 38400 baud for 0.3 s, then sends as fast as
+    // the line takes it, in pieces of 1 to 64 bytes as a USB adapter hands
+    // them on: 2 MB, which the receiver takes in a fraction of a second when
+    // it stops waiting for more to gather.
+    Link link("\r\n"_ba, 2, 300);
+    QVERIFY(link.ready);
+    constexpr int Lines = 100'000;
+    QByteArray all;
+    all.reserve(Lines * 20);
+    for (int i = 0; i < Lines; ++i)
+        all += QByteArray::number(i).rightJustified(18, '0') + "\r\n"_ba;
+    link.host.setOnEvents([&link] {
+        if (link.host.dataList().count() == Lines)
+            link.host.pressEsc();
+    });
+    QTimer giveUp;
+    giveUp.callOnTimeout([&link] { link.host.pressEsc(); });
+    giveUp.start(20000);
+    QElapsedTimer clock;
+    clock.start();
+    constexpr qsizetype PacedBytes = 1200;
+    std::thread instrument([&link, &all] {
+        PacedInstrument paced(link.pty.masterFd(), all.left(PacedBytes));
+        paced.finish();
+        QRandomGenerator random(7);
+        for (qsizetype done = PacedBytes; done < all.size();) {
+            const qsizetype piece = std::min<qsizetype>(random.bounded(1, 65), all.size() - done);
+            link.send(all.mid(done, piece));
+            done += piece;
+        }
+    });
+
+    QCOMPARE(ReceiveLines(link.host), ReceiveEnd::Esc);
+    const qint64 ms = clock.elapsed();
+    instrument.join();
+    QCOMPARE(link.host.dataList().count(), Lines);
+    QCOMPARE(link.host.dataList().entries().last(), "000000000000099999"_ba);
+    QVERIFY2(ms < 2800, qPrintable(u"0.3 s at 38400 baud and 2 MB as fast as the line goes took %1 ms"_s.arg(ms)));
 }
 
 QTEST_GUILESS_MAIN(TestReceiveLines)
