@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,9 +30,6 @@ std::optional<HistoryItem> itemOf(const QFileInfo &info)
     if (name->running && !AppendFile::isLocked(item.path))
         item.ending = HistoryEnding::Interrupted;
     item.size = info.size();
-    QFile file(item.path);
-    if (file.open(QIODevice::ReadOnly))
-        item.lines = countOpenedLines(file);
     return item;
 }
 
@@ -80,6 +78,8 @@ qint64 countOpenedLines(QIODevice &device)
     char buffer[65536];
     qint64 n;
     while ((n = device.read(buffer, sizeof buffer)) > 0) {
+        if (QThread::currentThread()->isInterruptionRequested())
+            return -1;
         for (qint64 i = 0; i < n; ++i) {
             const char c = buffer[i];
             if (c == '\r') {
@@ -95,6 +95,12 @@ qint64 countOpenedLines(QIODevice &device)
         }
     }
     return lines + inLine;
+}
+
+qint64 countFileLines(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? countOpenedLines(file) : -1;
 }
 
 QList<HistoryItem> listHistory(const QString &folder)
@@ -115,8 +121,10 @@ QList<HistoryItem> claimInterrupted(const QString &folder)
         const QString claimed = claim(info.filePath());
         if (claimed.isEmpty())
             continue;
-        if (std::optional<HistoryItem> item = itemOf(QFileInfo(claimed)))
+        if (std::optional<HistoryItem> item = itemOf(QFileInfo(claimed))) {
+            item->lines = countFileLines(item->path);
             items.append(*item);
+        }
     }
     newestFirst(items);
     return items;

@@ -15,18 +15,23 @@ struct HistoryItem
     QDateTime start;
     QString instrument;
     HistoryEnding ending = HistoryEnding::Complete;
-    qint64 lines = 0;   // the lines Open puts in the list
+    qint64 lines = -1;  // the lines Open puts in the list; -1 until counted
     qint64 size = 0;    // bytes
 };
 
 // The lines Open makes of these bytes: non-empty lines ending at CR or CR LF
-// (a LF without a CR belongs to its line), read in pieces.
+// (a LF without a CR belongs to its line), read in pieces. -1 when the thread
+// it runs on is asked to stop (QThread::requestInterruption) meanwhile.
 qint64 countOpenedLines(QIODevice &device);
+// The same for a file; -1 also when it cannot be read.
+qint64 countFileLines(const QString &path);
 
-// The downloads in the folder, newest first. A .mes.part is Running while a
-// program holds it and Interrupted otherwise.
+// The downloads in the folder, newest first, their lines not yet counted
+// (counting reads every byte). A .mes.part is Running while a program holds
+// it and Interrupted otherwise.
 QList<HistoryItem> listHistory(const QString &folder);
 
 // Gives every .mes.part that no program holds its name as an interrupted
-// download and returns those downloads, newest first: each is reported once.
+// download and returns those downloads with their lines, newest first: each
+// is reported once.
 QList<HistoryItem> claimInterrupted(const QString &folder);

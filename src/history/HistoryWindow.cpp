@@ -74,25 +74,67 @@ HistoryWindow::HistoryWindow(const QString &folder, Question ask, QWidget *paren
     refresh();
 }
 
+HistoryWindow::~HistoryWindow()
+{
+    stopCounting();
+}
+
 void HistoryWindow::refresh()
 {
+    stopCounting();
     m_list->clear();
     const QLocale locale;
+    QStringList paths;
     for (const HistoryItem &item : listHistory(m_folder)) {
         auto *row = new QTreeWidgetItem(m_list);
         row->setText(Started, item.start.toString(u"yyyy-MM-dd HH:mm:ss"_s));
         row->setText(Instrument, item.instrument);
-        row->setText(Lines, QString::number(item.lines));
+        row->setText(Lines, u"…"_s);
         row->setTextAlignment(Lines, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(Size, locale.formattedDataSize(item.size, 1, QLocale::DataSizeSIFormat));
         row->setTextAlignment(Size, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(Ended, endingText(item.ending));
         row->setData(Started, PathRole, item.path);
         row->setData(Started, RunningRole, item.ending == HistoryEnding::Running);
+        paths.append(item.path);
     }
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
     updateButtons();
+    countLines(paths);
+}
+
+void HistoryWindow::countLines(const QStringList &paths)
+{
+    m_counter.reset(QThread::create([this, paths] {
+        for (const QString &path : paths) {
+            const qint64 lines = countFileLines(path);
+            if (QThread::currentThread()->isInterruptionRequested())
+                return;
+            // Dropped by Qt if the window is gone by then.
+            QMetaObject::invokeMethod(this, [this, path, lines] { showLines(path, lines); }, Qt::QueuedConnection);
+        }
+    }));
+    m_counter->start(QThread::LowPriority);
+}
+
+void HistoryWindow::stopCounting()
+{
+    if (!m_counter)
+        return;
+    // The count looks at the request between two reads, so this is quick.
+    m_counter->requestInterruption();
+    m_counter->wait();
+    m_counter.reset();
+}
+
+void HistoryWindow::showLines(const QString &path, qint64 lines)
+{
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = m_list->topLevelItem(i);
+        if (row->data(Started, PathRole).toString() == path)
+            row->setText(Lines, lines < 0 ? u"?"_s : QString::number(lines));
+    }
 }
 
 QStringList HistoryWindow::chosenPaths() const

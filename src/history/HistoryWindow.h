@@ -1,10 +1,13 @@
 // The "Download history" window: the kept downloads newest first, with Open
 // (into the main list), Delete (after a question) and the folder in the
-// desktop's file manager.
+// desktop's file manager. Their lines are counted on a thread of its own, so
+// a history of big downloads opens at once.
 #pragma once
 
 #include <QDialog>
+#include <QThread>
 #include <functional>
+#include <memory>
 
 class QPushButton;
 class QTreeWidget;
@@ -17,6 +20,7 @@ public:
     using Question = std::function<bool(const QString &title, const QString &text)>;
 
     HistoryWindow(const QString &folder, Question ask, QWidget *parent = nullptr);
+    ~HistoryWindow() override;
 
     // Reads the folder again.
     void refresh();
@@ -31,10 +35,15 @@ private:
     void openChosen();
     void deleteChosen();
     void updateButtons();
+    // Counts the lines of these files, in order, and shows each count.
+    void countLines(const QStringList &paths);
+    void stopCounting();
+    void showLines(const QString &path, qint64 lines);
 
     QString m_folder;
     Question m_ask;
     QTreeWidget *m_list = nullptr;
     QPushButton *m_open = nullptr;
     QPushButton *m_delete = nullptr;
+    std::unique_ptr<QThread> m_counter;
 };

@@ -237,14 +237,14 @@ void TestJournal::listingNewestFirstWithEndings()
     QCOMPARE(items.size(), 3);
     QCOMPARE(items.at(0).instrument, u"DURAMO 5/10/20 ST"_s);
     QCOMPARE(items.at(0).ending, HistoryEnding::Complete);
-    QCOMPARE(items.at(0).lines, 1);
+    QCOMPARE(countFileLines(items.at(0).path), 1);
     QCOMPARE(items.at(0).size, 7);
     QCOMPARE(items.at(1).instrument, u"QF-100"_s);
     QCOMPARE(items.at(1).ending, HistoryEnding::StoppedByEsc);
-    QCOMPARE(items.at(1).lines, 2);
+    QCOMPARE(countFileLines(items.at(1).path), 2);
     // Nobody holds it: its program ended during the download.
     QCOMPARE(items.at(2).ending, HistoryEnding::Interrupted);
-    QCOMPARE(items.at(2).lines, 3);
+    QCOMPARE(countFileLines(items.at(2).path), 3);
     QCOMPARE(items.at(2).start, at("2026-12-05 09:00:00"));
 }
 
