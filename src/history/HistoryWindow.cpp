@@ -84,7 +84,7 @@ void HistoryWindow::refresh()
     stopCounting();
     m_list->clear();
     const QLocale locale;
-    QStringList paths;
+    QStringList paths;   // in the order of the rows
     for (const HistoryItem &item : listHistory(m_folder)) {
         auto *row = new QTreeWidgetItem(m_list);
         row->setText(Started, item.start.toString(u"yyyy-MM-dd HH:mm:ss"_s));
@@ -106,13 +106,15 @@ void HistoryWindow::refresh()
 
 void HistoryWindow::countLines(const QStringList &paths)
 {
-    m_counter.reset(QThread::create([this, paths] {
-        for (const QString &path : paths) {
-            const qint64 lines = countFileLines(path);
+    const int listing = ++m_listing;
+    m_counter.reset(QThread::create([this, paths, listing] {
+        for (int row = 0; row < paths.size(); ++row) {
+            const qint64 lines = countFileLines(paths.at(row));
             if (QThread::currentThread()->isInterruptionRequested())
                 return;
             // Dropped by Qt if the window is gone by then.
-            QMetaObject::invokeMethod(this, [this, path, lines] { showLines(path, lines); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, listing, row, lines] { showLines(listing, row, lines); },
+                                      Qt::QueuedConnection);
         }
     }));
     m_counter->start(QThread::LowPriority);
@@ -128,13 +130,13 @@ void HistoryWindow::stopCounting()
     m_counter.reset();
 }
 
-void HistoryWindow::showLines(const QString &path, qint64 lines)
+void HistoryWindow::showLines(int listing, int row, qint64 lines)
 {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = m_list->topLevelItem(i);
-        if (row->data(Started, PathRole).toString() == path)
-            row->setText(Lines, lines < 0 ? u"?"_s : QString::number(lines));
-    }
+    // A count still queued from before a refresh belongs to the old rows.
+    if (listing != m_listing)
+        return;
+    if (QTreeWidgetItem *item = m_list->topLevelItem(row))
+        item->setText(Lines, lines < 0 ? u"?"_s : QString::number(lines));
 }
 
 QStringList HistoryWindow::chosenPaths() const

@@ -35,10 +35,10 @@ private:
     void openChosen();
     void deleteChosen();
     void updateButtons();
-    // Counts the lines of these files, in order, and shows each count.
+    // Counts the lines of the rows' files, paths in row order, and shows each count.
     void countLines(const QStringList &paths);
     void stopCounting();
-    void showLines(const QString &path, qint64 lines);
+    void showLines(int listing, int row, qint64 lines);
 
     QString m_folder;
     Question m_ask;
@@ -46,4 +46,5 @@ private:
     QPushButton *m_open = nullptr;
     QPushButton *m_delete = nullptr;
     std::unique_ptr<QThread> m_counter;
+    int m_listing = 0;   // counts the refreshes, so late counts of old rows are dropped
 };
