@@ -4,7 +4,6 @@
 #include "DataList.h"
 #include "DownloadState.h"
 #include "DownloadSteps.h"
-#include "HistoryJournal.h"
 #include "InstrumentLinks.h"
 #include "InstrumentNames.h"
 #include "MainWindow.h"
@@ -74,7 +73,18 @@ ReceiveEnd ReceiverRig::receive()
                                                   [this] { m_lastEntriesNs = m_clock.nsecsElapsed(); });
     // The download's own receive step: the receiver, the history copy of
     // every batch, and the copy's final file once the reception ended.
-    const ReceiveEnd end = journalOn ? receiveIntoList(*m_window) : ReceiveLines(*m_window);
+    ReceiveEnd end = ReceiveEnd::Esc;
+    if (journalOn) {
+        const DownloadOutcome outcome = receiveIntoList(*m_window);
+        m_journalCopy = outcome.historyCopy;
+        m_journalProblem = outcome.historyProblem;
+        end = outcome.ending == DownloadOutcome::Ending::EndMark          ? ReceiveEnd::EndMark
+            : outcome.ending == DownloadOutcome::Ending::EndOfFile        ? ReceiveEnd::EndOfFile
+            : outcome.ending == DownloadOutcome::Ending::ConnectionLost   ? ReceiveEnd::DeviceLost
+                                                                          : ReceiveEnd::Esc;
+    } else {
+        end = ReceiveLines(*m_window);
+    }
     m_receiveNs = m_clock.nsecsElapsed();
     disconnect(watch);
     disconnect(grown);
@@ -106,10 +116,8 @@ QString ReceiverRig::journalNote() const
 {
     if (!journalOn)
         return u" without the history copy"_s;
-    auto *journal = static_cast<HistoryJournal *>(m_window->journal());
-    const QString failure = journal->takeFailure();
-    if (!failure.isEmpty())
-        return u" with the history copy, which FAILED: %1"_s.arg(failure);
-    const QFileInfo copy(journal->lastFinishedPath());
+    if (!m_journalProblem.isEmpty())
+        return u" with the history copy, which FAILED: %1"_s.arg(m_journalProblem);
+    const QFileInfo copy(m_journalCopy);
     return u" with the history copy (%1 bytes in %2)"_s.arg(grouped(double(copy.size())), copy.fileName());
 }

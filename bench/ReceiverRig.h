@@ -60,6 +60,8 @@ private:
     std::unique_ptr<MainWindow> m_window;
     QElapsedTimer m_clock;
     qint64 m_firstBytesNs = -1;
+    QString m_journalCopy;      // the history copy of the last receive()
+    QString m_journalProblem;
     qint64 m_receiveNs = 0;
     qint64 m_lastEntriesNs = 0;
 };

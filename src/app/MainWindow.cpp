@@ -252,7 +252,7 @@ void MainWindow::connectEntry(const char *name, std::function<void()> handler)
     });
 }
 
-void MainWindow::runDownload(void (*download)(DownloadHost &))
+void MainWindow::runDownload(DownloadOutcome (*download)(DownloadHost &))
 {
     try {
         download(*this);

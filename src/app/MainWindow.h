@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DownloadHost.h"
+#include "DownloadOutcome.h"
 #include "SharedFileDialog.h"
 
 #include <QMainWindow>
@@ -144,7 +145,7 @@ private:
     void buildControls();
     void buildMenus();
     void connectEntry(const char *name, std::function<void()> handler);
-    void runDownload(void (*download)(DownloadHost &));
+    void runDownload(DownloadOutcome (*download)(DownloadHost &));
     void SetMinimizedIcon();
     void GetPortFile();
     void Lese_ComPort();

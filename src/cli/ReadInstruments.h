@@ -10,7 +10,7 @@
 struct ReadInstrument
 {
     const char16_t *name;
-    void (*download)(DownloadHost &host);
+    DownloadOutcome (*download)(DownloadHost &host);
     bool cutsBlocks;   // its blocks may also go to numbered files
 };
 

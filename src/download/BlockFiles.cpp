@@ -33,13 +33,15 @@ bool mayReplace(DownloadHost &host, const QStringList &names)
 
 } // namespace
 
-void SaveBlockFiles(DownloadHost &host)
+void SaveBlockFiles(DownloadHost &host, DownloadOutcome &outcome)
 {
     const DownloadState &state = host.state();
+    outcome.blocks = DownloadOutcome::Blocks::NotSaved;
     const std::optional<QString> chosen =
         host.saveDialog(u"Messdatenfile (*.mes)"_s, QDir(host.programFolder()).filePath(u"mes"_s));
     if (!chosen || chosen->isEmpty())
         return;
+    outcome.blocksName = *chosen;
 
     QStringList names;
     for (qsizetype i = 1; i <= state.LastValueIndex; ++i)
@@ -55,6 +57,8 @@ void SaveBlockFiles(DownloadHost &host)
             const QString notSaved = left == 0 ? u"This last block was not saved"_s
                 : left == 1                    ? u"This block and the one after it were not saved"_s
                                                : u"This block and the %1 after it were not saved"_s.arg(left);
+            outcome.blocks = DownloadOutcome::Blocks::Failed;
+            outcome.blocksProblem = u"%1: %2"_s.arg(QDir::toNativeSeparators(name), reason);
             host.showMessage(u"Save blocks"_s,
                              u"The block file %1 could not be written: %2.\nThe files before it are saved. %3; "
                              "a file of that name keeps its old content.\nChoose a folder you may write to, "
@@ -62,6 +66,8 @@ void SaveBlockFiles(DownloadHost &host)
                                  .arg(QDir::toNativeSeparators(name), reason, notSaved));
             return;
         }
+        outcome.blocksWritten = i;
         host.processEvents();
     }
+    outcome.blocks = DownloadOutcome::Blocks::Saved;
 }

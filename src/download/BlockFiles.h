@@ -2,6 +2,9 @@
 // measurement data files, after the user chose a name in the file dialog.
 #pragma once
 
+#include "DownloadOutcome.h"
+
 class DownloadHost;
 
-void SaveBlockFiles(DownloadHost &host);
+// Fills the outcome's blocks, blocksWritten, blocksName and blocksProblem.
+void SaveBlockFiles(DownloadHost &host, DownloadOutcome &outcome);

@@ -49,13 +49,13 @@ void storeBlocks(DownloadState &state, const QList<QByteArray> &blocks)
 
 } // namespace
 
-void DownloadBlocks(DownloadHost &host)
+DownloadOutcome DownloadBlocks(DownloadHost &host)
 {
     DownloadState &state = host.state();
     const bool orvik = state.OrvikMode != 0;
     const InstrumentLink &link = orvik ? InstrumentLinks::Orvik : InstrumentLinks::Varden;
     if (!openingSteps(host, link))
-        return;
+        return {};
     storeBlocks(state, {});
 
     host.setWarnText2(QString());
@@ -67,13 +67,15 @@ void DownloadBlocks(DownloadHost &host)
     // ORVIK sends no mark; the others' data may begin in the read of the mark.
     const std::optional<QByteArray> dataBehindMark = orvik ? QByteArray() : waitForStartMark(host);
     if (!dataBehindMark) {
-        closingSteps(host, link, false);
+        DownloadOutcome outcome;
+        outcome.ending = DownloadOutcome::Ending::NoStartMark;
+        closingSteps(host, link, outcome, false);
         state.ReceiveBuffer.clear();
-        if (!host.comm().deviceLost())
+        if (outcome.ending == DownloadOutcome::Ending::NoStartMark)
             host.showMessage(u"No data"_s,
                              u"The instrument did not start sending within 11 seconds.\nStart the download "
                              "here first, then at the instrument press MENU - Print+PC - Transfer to PC."_s);
-        return;
+        return outcome;
     }
 
     host.MenueGesperrt();
@@ -81,12 +83,14 @@ void DownloadBlocks(DownloadHost &host)
     host.setDataListVisible(false);
     host.processEvents();
     host.setProgressValue(0);
-    receiveIntoList(host, *dataBehindMark);
+    DownloadOutcome outcome = receiveIntoList(host, *dataBehindMark);
     storeBlocks(state, cutBlocks(host.dataList().entries()));
 
     host.comm().clearOutBuffer();
-    closingSteps(host, link);
+    closingSteps(host, link, outcome);
     state.ReceiveBuffer.clear();
+    outcome.blockCount = state.LastValueIndex;
     if (state.LastValueIndex > 0)
-        SaveBlockFiles(host);
+        SaveBlockFiles(host, outcome);
+    return outcome;
 }

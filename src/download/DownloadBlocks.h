@@ -2,6 +2,8 @@
 // OrvikMode): the lines into the list, then the blocks offered as files.
 #pragma once
 
+#include "DownloadOutcome.h"
+
 class DownloadHost;
 
-void DownloadBlocks(DownloadHost &host);
+DownloadOutcome DownloadBlocks(DownloadHost &host);

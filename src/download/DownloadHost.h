@@ -32,6 +32,9 @@ public:
     // The copy every download keeps of itself while it runs (the download
     // history); none by default, and the download runs the same either way.
     virtual DownloadJournal *journal() { return nullptr; }
+    // The journal's copy stopped during the download (a full disk, a failed
+    // sync): said at once, without a dialog, while the download goes on.
+    virtual void historyCopyStopped(const QString &reason) { Q_UNUSED(reason); }
 
     // Controls of the main window.
     virtual void setClipboardButtonVisible(bool visible) = 0;  // Clipboard1

@@ -9,22 +9,34 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class DownloadJournal
 {
 public:
+    // What became of the copy when the download ended.
+    struct Kept
+    {
+        QString path;     // the file kept; empty when none was kept
+        QString problem;  // why there is none, or why it is incomplete; empty when all is well
+    };
+    // Told once, at once, when the copy stops during the download (a full
+    // disk, a failed sync): the download goes on, the reason says why.
+    using StoppedHandler = std::function<void(const QString &reason)>;
+
     virtual ~DownloadJournal() = default;
 
-    // Reception into an empty list begins for the instrument named as its menu entry names it.
-    virtual void begin(const QString &instrument) = 0;
+    // Reception into an empty list begins for the instrument named as its menu
+    // entry names it. stopped is called on the download's thread, while the
+    // download lets events run.
+    virtual void begin(const QString &instrument, StoppedHandler stopped) = 0;
     // The list grew: entries from index `first` on are new.
     virtual void append(const QList<QByteArray> &entries, qsizetype first) = 0;
     // Reception ended this way; assembledText is the list's received text
-    // (what Save writes, less its closing CR LF).
-    virtual void finish(ReceiveEnd end, const QByteArray &assembledText) = 0;
+    // (what Save writes, less its closing CR LF). Nothing is kept when no
+    // entry came.
+    virtual Kept finish(ReceiveEnd end, const QByteArray &assembledText) = 0;
     // The download was abandoned (the program is ending): what was written stays
     // as an unfinished copy.
     virtual void abandon() = 0;
-    // Why the copy of the download that just ended could not be kept; empty
-    // when it was kept or nothing was received. Cleared by the call.
-    virtual QString takeFailure() = 0;
 };

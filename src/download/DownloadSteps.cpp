@@ -19,7 +19,7 @@ namespace {
 ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const QByteArray &firstBytes)
 {
     DataList &list = host.dataList();
-    journal.begin(host.state().Instrument);
+    journal.begin(host.state().Instrument, [&host](const QString &reason) { host.historyCopyStopped(reason); });
     const QMetaObject::Connection follow = QObject::connect(
         &list, &QAbstractItemModel::rowsInserted, &list,
         [&journal, &list](const QModelIndex &, int first, int) { journal.append(list.entries(), first); });
@@ -46,10 +46,8 @@ void tellIfDeviceLost(DownloadHost &host)
                          .arg(shortForMessage(host.comPortNumber())));
 }
 
-void tellIfJournalFailed(DownloadHost &host)
+void tellIfJournalFailed(DownloadHost &host, const QString &failure)
 {
-    DownloadJournal *journal = host.journal();
-    const QString failure = journal ? journal->takeFailure() : QString();
     if (failure.isEmpty())
         return;
     host.showMessage(u"Download history"_s,
@@ -124,18 +122,39 @@ void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char
     host.setProgressValue(0);
 }
 
-ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
+DownloadOutcome::Ending endingOf(ReceiveEnd end)
+{
+    switch (end) {
+    case ReceiveEnd::EndMark:
+        return DownloadOutcome::Ending::EndMark;
+    case ReceiveEnd::EndOfFile:
+        return DownloadOutcome::Ending::EndOfFile;
+    case ReceiveEnd::DeviceLost:
+        return DownloadOutcome::Ending::ConnectionLost;
+    case ReceiveEnd::Esc:
+        break;
+    }
+    return DownloadOutcome::Ending::Stopped;
+}
+
+DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
 {
     host.dataList().clear();
     DownloadJournal *journal = host.journal();
     const ReceiveEnd end = journal ? receiveFollowed(host, *journal, firstBytes) : ReceiveLines(host, firstBytes);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
-    if (journal)
-        journal->finish(end, host.state().ReceiveBuffer);
-    return end;
+    DownloadOutcome outcome;
+    outcome.ending = endingOf(end);
+    outcome.lines = host.dataList().count();
+    if (journal) {
+        const DownloadJournal::Kept kept = journal->finish(end, host.state().ReceiveBuffer);
+        outcome.historyCopy = kept.path;
+        outcome.historyProblem = kept.problem;
+    }
+    return outcome;
 }
 
-void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList)
+void closingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcome &outcome, bool showList)
 {
     host.setProgressVisible(false);
     host.setWarnText2Visible(false);
@@ -157,6 +176,8 @@ void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList)
     comm.setPortOpen(false);
     if (link.showsQfuHint)
         host.setQfuText1Visible(false);
+    if (host.comm().deviceLost())
+        outcome.ending = DownloadOutcome::Ending::ConnectionLost;
     tellIfDeviceLost(host);
-    tellIfJournalFailed(host);
+    tellIfJournalFailed(host, outcome.historyProblem);
 }

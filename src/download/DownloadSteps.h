@@ -2,7 +2,7 @@
 // window for the data, receiving into the list, and closing down again.
 #pragma once
 
-#include "ReceiveLines.h"
+#include "DownloadOutcome.h"
 
 class DownloadHost;
 struct InstrumentLink;
@@ -19,11 +19,14 @@ struct InstrumentLink;
 void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char *message);
 
 // Clears the list, receives into it (firstBytes: see ReceiveLines), and
-// assembles ReceiveBuffer from it.
-ReceiveEnd receiveIntoList(DownloadHost &host, const QByteArray &firstBytes = {});
+// assembles ReceiveBuffer from it. The outcome holds how the reception ended,
+// the lines, and what the history kept.
+DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes = {});
 
 // Restores the window (the list and Clipboard1 shown only when showList),
 // unlocks the menus, sends the closing command where the instrument has one,
 // lowers RTS and DTR and closes the port; then tells the user if the
-// instrument was lost on the way.
-void closingSteps(DownloadHost &host, const InstrumentLink &link, bool showList = true);
+// instrument was lost on the way (the outcome's ending becomes ConnectionLost)
+// or the history copy failed.
+void closingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcome &outcome,
+                  bool showList = true);

@@ -20,39 +20,40 @@ DownloadHost &named(DownloadHost &host, const char *instrument)
 
 } // namespace
 
-void mnuOV_Click(DownloadHost &host)
+DownloadOutcome mnuOV_Click(DownloadHost &host)
 {
     host.state().OrvikMode = 255;
-    DownloadBlocks(named(host, InstrumentNames::Orvik));
+    const DownloadOutcome outcome = DownloadBlocks(named(host, InstrumentNames::Orvik));
     host.comm().setHandshaking(0);
+    return outcome;
 }
 
-void mnuVarden_Click(DownloadHost &host)
+DownloadOutcome mnuVarden_Click(DownloadHost &host)
 {
     host.state().OrvikMode = 0;
-    DownloadBlocks(named(host, InstrumentNames::Varden));
+    return DownloadBlocks(named(host, InstrumentNames::Varden));
 }
 
-void mnuQF2000_Click(DownloadHost &host)
+DownloadOutcome mnuQF2000_Click(DownloadHost &host)
 {
     host.state().OrvikMode = 0;
-    DownloadBlocks(named(host, InstrumentNames::Qf2000));
+    return DownloadBlocks(named(host, InstrumentNames::Qf2000));
 }
 
-void mnuFennix_Click(DownloadHost &host) { FennixDownload(named(host, InstrumentNames::Fennix)); }
-void mnuFennix_Radio_Click(DownloadHost &host)
+DownloadOutcome mnuFennix_Click(DownloadHost &host) { return FennixDownload(named(host, InstrumentNames::Fennix)); }
+DownloadOutcome mnuFennix_Radio_Click(DownloadHost &host)
 {
-    listeningDownload(named(host, InstrumentNames::FennixRadio), InstrumentLinks::FennixRadio);
+    return listeningDownload(named(host, InstrumentNames::FennixRadio), InstrumentLinks::FennixRadio);
 }
-void mnuDuramoFN_Click(DownloadHost &host)
+DownloadOutcome mnuDuramoFN_Click(DownloadHost &host)
 {
-    listeningDownload(named(host, InstrumentNames::DuramoFn), InstrumentLinks::DuramoFn);
+    return listeningDownload(named(host, InstrumentNames::DuramoFn), InstrumentLinks::DuramoFn);
 }
 // QF-100 and KESTRA II run their sibling's download under their own name.
-void mnuQF100_Click(DownloadHost &host)
+DownloadOutcome mnuQF100_Click(DownloadHost &host)
 {
-    listeningDownload(named(host, InstrumentNames::Qf100), InstrumentLinks::DuramoFn);
+    return listeningDownload(named(host, InstrumentNames::Qf100), InstrumentLinks::DuramoFn);
 }
-void mnuDuramoST_Click(DownloadHost &host) { DuramoStDownload(named(host, InstrumentNames::DuramoSt)); }
-void mnuKestra2_Click(DownloadHost &host) { DuramoStDownload(named(host, InstrumentNames::Kestra)); }
-void mnuQFU_Click(DownloadHost &host) { listeningDownload(named(host, InstrumentNames::Qfu), InstrumentLinks::Qfu); }
+DownloadOutcome mnuDuramoST_Click(DownloadHost &host) { return DuramoStDownload(named(host, InstrumentNames::DuramoSt)); }
+DownloadOutcome mnuKestra2_Click(DownloadHost &host) { return DuramoStDownload(named(host, InstrumentNames::Kestra)); }
+DownloadOutcome mnuQFU_Click(DownloadHost &host) { return listeningDownload(named(host, InstrumentNames::Qfu), InstrumentLinks::Qfu); }

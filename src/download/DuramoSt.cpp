@@ -5,17 +5,18 @@
 #include "DownloadSteps.h"
 #include "InstrumentLinks.h"
 
-void DuramoStDownload(DownloadHost &host)
+DownloadOutcome DuramoStDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::DuramoSt;
     if (!openingSteps(host, link))
-        return;
+        return {};
 
     host.comm().output(QByteArrayLiteral("T4"));
     host.comm().clearOutBuffer();
     // The instrument's first answer to "T4" may be waiting already: it is
     // part of the data, so the receive buffer is not emptied here.
     prepareReceiving(host, link, link.instruction);
-    receiveIntoList(host);
-    closingSteps(host, link);
+    DownloadOutcome outcome = receiveIntoList(host);
+    closingSteps(host, link, outcome);
+    return outcome;
 }

@@ -2,6 +2,8 @@
 // SendCmdA1 ends its transfer.
 #pragma once
 
+#include "DownloadOutcome.h"
+
 class DownloadHost;
 
-void DuramoStDownload(DownloadHost &host);
+DownloadOutcome DuramoStDownload(DownloadHost &host);

@@ -72,17 +72,22 @@ QByteArray dataBehindAnswer(DownloadHost &host, QByteArray answer, const QByteAr
 
 } // namespace
 
-void FennixDownload(DownloadHost &host)
+DownloadOutcome FennixDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::Fennix;
     if (!openingSteps(host, link))
-        return;
+        return {};
 
+    // No answer: ESC ended the polling (or the device went, which the
+    // closing steps tell), and the list is as it was.
+    DownloadOutcome outcome;
+    outcome.ending = DownloadOutcome::Ending::Stopped;
     if (const std::optional<QByteArray> answer = pollUntilAnswered(host)) {
         host.comm().clearOutBuffer();
         const QByteArray data = dataBehindAnswer(host, *answer, QByteArray(link.recordEnd));
         prepareReceiving(host, link, link.instruction);
-        receiveIntoList(host, data);
+        outcome = receiveIntoList(host, data);
     }
-    closingSteps(host, link);
+    closingSteps(host, link, outcome);
+    return outcome;
 }

@@ -2,6 +2,8 @@
 // until it answers, SendCmdA1 ends the talk, also when the user gave up.
 #pragma once
 
+#include "DownloadOutcome.h"
+
 class DownloadHost;
 
-void FennixDownload(DownloadHost &host);
+DownloadOutcome FennixDownload(DownloadHost &host);

@@ -5,10 +5,10 @@
 #include "DownloadSteps.h"
 #include "InstrumentLinks.h"
 
-void listeningDownload(DownloadHost &host, const InstrumentLink &link)
+DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link)
 {
     if (!openingSteps(host, link))
-        return;
+        return {};
     prepareReceiving(host, link, InstrumentLinks::StartAtInstrument);
 
     // Whatever the instrument sent before the user was asked is stale; what
@@ -17,7 +17,8 @@ void listeningDownload(DownloadHost &host, const InstrumentLink &link)
     double pause = 200;
     host.delay(pause);
 
-    receiveIntoList(host);
+    DownloadOutcome outcome = receiveIntoList(host);
     host.comm().clearInBuffer();
-    closingSteps(host, link);
+    closingSteps(host, link, outcome);
+    return outcome;
 }

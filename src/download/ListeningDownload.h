@@ -2,7 +2,9 @@
 // starts them at their keypad: DURAMO FE-S / FN, QF-100, QFU-ST, FENNIX radio.
 #pragma once
 
+#include "DownloadOutcome.h"
+
 class DownloadHost;
 struct InstrumentLink;
 
-void listeningDownload(DownloadHost &host, const InstrumentLink &link);
+DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link);

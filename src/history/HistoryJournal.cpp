@@ -56,9 +56,10 @@ HistoryJournal::HistoryJournal(const QString &folder, QObject *parent)
 {
 }
 
-void HistoryJournal::begin(const QString &instrument)
+void HistoryJournal::begin(const QString &instrument, StoppedHandler stopped)
 {
     m_instrument = instrument;
+    m_stopped = std::move(stopped);
     m_baseName.clear();
     m_failure.clear();
     m_failed = false;
@@ -103,20 +104,21 @@ void HistoryJournal::append(const QList<QByteArray> &entries, qsizetype first)
         failWith(m_file.error());
 }
 
-void HistoryJournal::finish(ReceiveEnd end, const QByteArray &assembledText)
+DownloadJournal::Kept HistoryJournal::finish(ReceiveEnd end, const QByteArray &assembledText)
 {
+    m_stopped = {};
     if (m_failed || !m_file.isOpen())
-        return;
+        return {{}, std::exchange(m_failure, QString())};
     const QString finished = QDir(m_folder).filePath(finishedFileName(m_baseName, endingOf(end)));
     const QString reason = writeFinished(finished, assembledText);
     if (!reason.isEmpty()) {
         failWith(u"%1: %2"_s.arg(QDir::toNativeSeparators(finished), reason));
-        return;
+        return {{}, std::exchange(m_failure, QString())};
     }
     // Removed while still locked: nobody sees it unlocked in between.
     QFile::remove(m_file.path());
     m_file.close();
-    m_finishedPath = finished;
+    return {finished, {}};
 }
 
 void HistoryJournal::abandon()
@@ -124,15 +126,12 @@ void HistoryJournal::abandon()
     m_file.close(true);
 }
 
-QString HistoryJournal::takeFailure()
-{
-    return std::exchange(m_failure, QString());
-}
-
 void HistoryJournal::failWith(const QString &reason)
 {
     m_failed = true;
     m_failure = reason;
+    if (m_stopped)
+        std::exchange(m_stopped, StoppedHandler())(reason);
     // A copy with a gap is no copy: it goes, so it is not taken for an
     // interrupted download at the next start.
     if (m_file.isOpen()) {

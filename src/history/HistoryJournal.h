@@ -22,16 +22,13 @@ public:
     // The clock that names the files (tests set a fixed one).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    void begin(const QString &instrument) override;
+    void begin(const QString &instrument, StoppedHandler stopped = {}) override;
     void append(const QList<QByteArray> &entries, qsizetype first) override;
-    void finish(ReceiveEnd end, const QByteArray &assembledText) override;
+    Kept finish(ReceiveEnd end, const QByteArray &assembledText) override;
     void abandon() override;
-    QString takeFailure() override;
 
-    // The file of the download under way (empty before its first entries),
-    // and of the last one finished.
+    // The file of the download under way (empty before its first entries).
     QString runningPath() const { return m_file.isOpen() ? m_file.path() : QString(); }
-    QString lastFinishedPath() const { return m_finishedPath; }
 
 private:
     bool open();
@@ -42,7 +39,7 @@ private:
     QString m_instrument;
     QString m_baseName;
     QString m_failure;
-    QString m_finishedPath;
+    StoppedHandler m_stopped;
     bool m_failed = false;
     AppendFile m_file;
 };

@@ -94,7 +94,8 @@ void TestBlocks::saving()
     host.queueSavePath(name && !name->isEmpty() ? std::optional<QString>(folder.filePath(*name)) : name);
     host.setDefaultAnswer(yes);
 
-    SaveBlockFiles(host);
+    DownloadOutcome outcome;
+    SaveBlockFiles(host, outcome);
 
     QCOMPARE(host.questions().size(), existing.isEmpty() ? 0 : 1);
     if (!existing.isEmpty())
@@ -135,7 +136,8 @@ void TestBlocks::blockCutShortKeepsTheOldFile()
     rlimit limit = before;
     limit.rlim_cur = 1024;
     setrlimit(RLIMIT_FSIZE, &limit);
-    SaveBlockFiles(host);
+    DownloadOutcome outcome;
+    SaveBlockFiles(host, outcome);
     setrlimit(RLIMIT_FSIZE, &before);
 
     QCOMPARE(readFile(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");

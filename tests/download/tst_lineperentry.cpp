@@ -15,7 +15,7 @@
 
 using namespace Qt::StringLiterals;
 
-using Click = void (*)(DownloadHost &);
+using Click = DownloadOutcome (*)(DownloadHost &);
 Q_DECLARE_METATYPE(Click)
 
 namespace {

@@ -162,11 +162,12 @@ void TestJournal::runningCopyGrowsLockedThenBecomesSavesFile()
     QCOMPARE(bytesOf(part), "first\r\n12.5 um\r\n13.0 um\r\r\nEnd\r\n"_ba);
     QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes.part"_s});
 
-    journal.finish(ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
+    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
     QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s});
+    QCOMPARE(kept.path, folder + u"/2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s);
     // What Save writes: the assembled text and one more CR LF.
-    QCOMPARE(bytesOf(journal.lastFinishedPath()), "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n\r\n"_ba);
-    QVERIFY(journal.takeFailure().isEmpty());
+    QCOMPARE(bytesOf(kept.path), "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n\r\n"_ba);
+    QVERIFY(kept.problem.isEmpty());
 }
 
 void TestJournal::sameSecondSameInstrumentGetsItsOwnFile()
@@ -198,9 +199,10 @@ void TestJournal::nothingReceivedKeepsNothing()
     HistoryJournal journal(data.path());
     journal.begin(u"QF-2000"_s);
     journal.append({}, 0);
-    journal.finish(ReceiveEnd::Esc, {});
+    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::Esc, {});
     QVERIFY(filesIn(data.path()).isEmpty());
-    QVERIFY(journal.takeFailure().isEmpty());
+    QVERIFY(kept.path.isEmpty());
+    QVERIFY(kept.problem.isEmpty());
 }
 
 void TestJournal::unwritableFolderFailsOnceAndKeepsNoPart()
@@ -210,13 +212,16 @@ void TestJournal::unwritableFolderFailsOnceAndKeepsNoPart()
     QVERIFY(blocker.open(QIODevice::WriteOnly));   // a file where the folder should be
     blocker.close();
     HistoryJournal journal(data.filePath(u"history"_s));
-    journal.begin(u"QF-2000"_s);
+    QStringList stopped;
+    journal.begin(u"QF-2000"_s, [&stopped](const QString &reason) { stopped.append(reason); });
     journal.append({"a"_ba}, 0);
     journal.append({"a"_ba, "b"_ba}, 1);
-    journal.finish(ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
-    const QString failure = journal.takeFailure();
-    QVERIFY2(failure.contains(u"history"_s), qPrintable(failure));
-    QVERIFY(journal.takeFailure().isEmpty());
+    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
+    QVERIFY2(kept.problem.contains(u"history"_s), qPrintable(kept.problem));
+    QVERIFY(kept.path.isEmpty());
+    // Told once, at once, and again at the end.
+    QCOMPARE(stopped.size(), 1);
+    QCOMPARE(stopped.first(), kept.problem);
     QCOMPARE(filesIn(data.path()), QStringList{u"history"_s});
 }
 
