@@ -304,8 +304,8 @@ void MainWindow::Lese_ComPort()
 {
     GetPortFile();
     QString error;
-    if (const std::optional<QByteArray> line = readFirstLine(m_portFilePath, &error)) {
-        m_comPortNumber = portNumberFromFirstLine(*line);
+    if (const std::optional<QString> number = readComPortNumber(m_portFilePath, &error)) {
+        m_comPortNumber = *number;
         showPortCaption(m_comPortNumber);
         return;
     }
@@ -316,8 +316,8 @@ void MainWindow::Lese_ComPort()
     if (!chosen)
         return;
     m_portFilePath = *chosen;
-    if (const std::optional<QByteArray> line = readFirstLine(m_portFilePath, &error)) {
-        m_comPortNumber = portNumberFromFirstLine(*line);
+    if (const std::optional<QString> number = readComPortNumber(m_portFilePath, &error)) {
+        m_comPortNumber = *number;
         return;
     }
     showMessage(u"Port file"_s,

@@ -77,8 +77,8 @@ std::optional<QString> chosenComPort(const ReadOptions &options, const QString &
         return u"1"_s;
     const QString path = portFilePath(programFolder);
     QString error;
-    if (const std::optional<QByteArray> line = readFirstLine(path, &error))
-        return portNumberFromFirstLine(*line);
+    if (const std::optional<QString> number = readComPortNumber(path, &error))
+        return number;
     say(messages, u"The port file %1 could not be read: %2\n"
                   "Give the port with --com N or --device PATH, or choose it in the window with "
                   "\"Interface\" - \"Select interface\"."_s

@@ -136,3 +136,10 @@ std::optional<QByteArray> readFirstLine(const QString &path, QString *error)
         *error = u"The file is empty."_s;
     return line;
 }
+
+std::optional<QString> readComPortNumber(const QString &path, QString *error)
+{
+    if (const std::optional<QByteArray> line = readFirstLine(path, error))
+        return portNumberFromFirstLine(*line);
+    return std::nullopt;
+}

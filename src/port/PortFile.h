@@ -30,6 +30,12 @@ std::optional<QByteArray> firstLine(const QByteArray &content);
 // file is read: the number is taken from the first characters of the line.
 std::optional<QByteArray> readFirstLine(const QString &path, QString *error);
 
+// The COM number the port file at path holds, as the main window reads it
+// (portNumberFromFirstLine of its first line); nullopt with the reason in
+// error when it cannot be read or holds no line. The window at start-up and
+// the command line take the port this way.
+std::optional<QString> readComPortNumber(const QString &path, QString *error);
+
 // The port dialog's reading: the last non-empty line, unchanged.
 QString lastNonEmptyLine(const QByteArray &content);
 
