@@ -55,7 +55,7 @@ QString receivedCountText(qsizetype lines)
     return lines == 1 ? u"1 line received"_s : u"%1 lines received"_s.arg(lines);
 }
 
-ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
+ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes, bool afterStartMark)
 {
     CommControl &comm = host.comm();
     const DownloadState &state = host.state();
@@ -64,6 +64,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
     host.showReceivedCount(received);
 
     LineCutter cutter(state.RecordEnd, state.RecordEndLen);
+    if (afterStartMark)
+        cutter.skipRecordEndAtStart();
     bool firstData = true;
     int progress = host.progressValue();
     const int progressMax = host.progressMax();
