@@ -8,6 +8,7 @@
 #include "SurfaceText.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void fennixAnswerToDataPause();
     void listeningDropsWhatCameBeforeItsPause_data();
     void listeningDropsWhatCameBeforeItsPause();
+    void countShownBeforeTheLineFallsSilent_data();
+    void countShownBeforeTheLineFallsSilent();
     void secondDownloadWithFewerBlocks();
     void portOpenAlready();
 };
@@ -274,6 +277,63 @@ void TestDownloads::listeningDropsWhatCameBeforeItsPause()
     QVERIFY(waited);
     QCOMPARE(rig.entries(), entries);
     QVERIFY(rig.restored());
+}
+
+void TestDownloads::countShownBeforeTheLineFallsSilent_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<InstrumentFamily>("family");
+    QTest::addColumn<int>("linePauseMs");  // 0: as few writes as the line takes
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("count");
+
+    QByteArray ten;
+    for (int i = 1; i <= 10; ++i)
+        ten += "L " + QByteArray::number(i) + "\r\n";
+    QTest::newRow("ten lines 20 ms apart") << "mnuDuramoST"_ba << InstrumentFamily::DuramoSt << 20 << ten
+                                           << u"10 lines received"_s;
+    QTest::newRow("answer and three lines at once") << "mnuFennix"_ba << InstrumentFamily::Fennix << 0
+                                                    << "P1\r\n15.6 um\r\n16.2 um\r\n"_ba << u"3 lines received"_s;
+}
+
+// The instrument stops without "End": when the bar stops moving, the hint
+// says, press ESC. By then the bar must say how many lines came: the bar
+// moves at most twice a second, so half a second after the last line at most.
+void TestDownloads::countShownBeforeTheLineFallsSilent()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(InstrumentFamily, family);
+    QFETCH(int, linePauseMs);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, count);
+
+    DownloadRig rig;
+    InstrumentThread &sim = rig.plug(family);
+    sim.setData(data);
+    if (linePauseMs > 0)
+        sim.setLinePauseMs(linePauseMs);
+    else
+        sim.setWholeWrites();
+    rig.start();
+    const auto *bar = rig.widget<QProgressBar>("Datenscroll1");
+    QElapsedTimer silence;
+    QString shownAtEsc;
+    rig.pressEscWhen([&] {
+        if (!silence.isValid()) {
+            if (sim.state() == SimulatedInstrument::State::Done && sim.unreadBytes() == 0)
+                silence.start();
+            return false;
+        }
+        if (silence.elapsed() < 600)
+            return false;
+        shownAtEsc = bar->text();
+        return true;
+    });
+
+    rig.trigger(entry.constData());
+
+    QVERIFY(!rig.timedOut);
+    QCOMPARE(shownAtEsc, count);
 }
 
 void TestDownloads::secondDownloadWithFewerBlocks()
