@@ -168,6 +168,8 @@ bool CliHost::askYesNo(const QString &, const QString &text)
     m_facts.blocksFailed = true;
     say(text.section(u'\n', 0, 0)
         + u" They are left alone; give --force to replace them."_s);
+    // A refusal asks for another name; the command line has none to offer.
+    m_blocksBase.clear();
     return false;
 }
 
