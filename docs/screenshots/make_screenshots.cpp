@@ -4,6 +4,7 @@
 // Usage: meridoc-screenshots OUTPUT-FOLDER
 
 #include "HistoryWindow.h"
+#include "DialogRouter.h"
 #include "MainWindow.h"
 #include "PortDialogOwner.h"
 #include "PortFile.h"
@@ -98,7 +99,7 @@ int main(int argc, char *argv[])
 
     MainWindow window(folder.path());
     // The blocks are not saved: the question is answered No, the file dialog cancelled.
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
     window.fileDialog().setChooser([](SharedFileDialog::Mode, const SharedFileDialog &) {
         return std::optional<QString>();
     });

@@ -54,8 +54,9 @@ DownloadOutcome DownloadBlocks(DownloadHost &host)
     DownloadState &state = host.state();
     const bool orvik = state.OrvikMode != 0;
     const InstrumentLink &link = orvik ? InstrumentLinks::Orvik : InstrumentLinks::Varden;
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome refused;
+    if (!openingSteps(host, link, refused))
+        return refused;
     storeBlocks(state, {});
 
     host.setWarnText2(QString());

@@ -19,6 +19,9 @@ struct DownloadOutcome
         Abandoned,       // the program ended during it (the window closed, a second stop request)
     };
     Ending ending = Ending::NotStarted;
+    // NotStarted: the port opened but refused its line settings (false: it
+    // could not be opened at all).
+    bool settingsRefused = false;
     // The entries in the list when the download ended (all of them from this download).
     qsizetype lines = 0;
 

@@ -59,7 +59,7 @@ void tellIfJournalFailed(DownloadHost &host, const QString &failure)
 
 } // namespace
 
-bool openingSteps(DownloadHost &host, const InstrumentLink &link)
+bool openingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcome &outcome)
 {
     host.beginDownload();
     const PortOpenResult opened = openPortStep(host.comm(), host.comPortNumber());
@@ -96,6 +96,7 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
         host.MenueFrei();
         comm.setPortOpen(false);
         host.setClipboardButtonVisible(clipboardWasVisible);
+        outcome.settingsRefused = true;
         host.showMessage(u"Line settings refused"_s,
                          u"COM%1 did not take the line settings \"%2\": %3\n"
                          "Nothing was read. Check that the port is a serial port, then start the "

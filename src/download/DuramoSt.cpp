@@ -8,15 +8,16 @@
 DownloadOutcome DuramoStDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::DuramoSt;
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome outcome;
+    if (!openingSteps(host, link, outcome))
+        return outcome;
 
     host.comm().output(QByteArrayLiteral("T4"));
     host.comm().clearOutBuffer();
     // The instrument's first answer to "T4" may be waiting already: it is
     // part of the data, so the receive buffer is not emptied here.
     prepareReceiving(host, link, link.instruction);
-    DownloadOutcome outcome = receiveIntoList(host);
+    outcome = receiveIntoList(host);
     closingSteps(host, link, outcome);
     return outcome;
 }

@@ -77,12 +77,12 @@ std::optional<QByteArray> dataBehindAnswer(DownloadHost &host, QByteArray answer
 DownloadOutcome FennixDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::Fennix;
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome outcome;
+    if (!openingSteps(host, link, outcome))
+        return outcome;
 
     // No answer: ESC ended the polling (or the device went, before or
     // during the answer, which the closing steps tell), and the list is as it was.
-    DownloadOutcome outcome;
     outcome.ending = DownloadOutcome::Ending::Stopped;
     std::optional<QByteArray> data = pollUntilAnswered(host);
     if (data) {

@@ -7,8 +7,9 @@
 
 DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link)
 {
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome outcome;
+    if (!openingSteps(host, link, outcome))
+        return outcome;
     prepareReceiving(host, link, InstrumentLinks::StartAtInstrument);
 
     // Whatever the instrument sent before the user was asked is stale; what
@@ -17,7 +18,7 @@ DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link
     double pause = 200;
     host.delay(pause);
 
-    DownloadOutcome outcome = receiveIntoList(host);
+    outcome = receiveIntoList(host);
     host.comm().clearInBuffer();
     closingSteps(host, link, outcome);
     return outcome;

@@ -167,6 +167,10 @@ void TestDownloads::eachMenuEntry()
     QVERIFY(rig.shown("stat1"));
     QVERIFY(rig.shown("Clipboard1"));
     QVERIFY(rig.dialogs.isEmpty());
+    const QString received = u"%1 lines received up to \"End\"; history copy: "_s.arg(entries.size())
+        + rig.newestHistoryFile();
+    QCOMPARE(rig.statusLine(),
+             blockFiles.isEmpty() ? received : received + u"; 2 blocks saved as probe(1).mes to probe(2).mes"_s);
 
     if (!blockFiles.isEmpty()) {
         QCOMPARE(rig.files.size(), 1);
@@ -334,6 +338,9 @@ void TestDownloads::countShownBeforeTheLineFallsSilent()
 
     QVERIFY(!rig.timedOut);
     QCOMPARE(shownAtEsc, count);
+    QVERIFY2(rig.newestHistoryFile().endsWith(u" (stopped by ESC).mes"_s), qPrintable(rig.newestHistoryFile()));
+    QCOMPARE(rig.statusLine(), u"Stopped by ESC after %1; history copy: %2"_s.arg(count.section(u' ', 0, 1),
+                                                                                 rig.newestHistoryFile()));
 }
 
 void TestDownloads::secondDownloadWithFewerBlocks()
@@ -359,7 +366,7 @@ void TestDownloads::secondDownloadWithFewerBlocks()
     QCOMPARE(rig.files.size(), 2);
     QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
     QCOMPARE(rig.dialogs.size(), 1);
-    QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
+    QCOMPARE(rig.dialogs.first().kind, DialogRouter::Kind::Question);
     QCOMPARE(readFile(rig.folder.filePath(u"mes/run(1).mes"_s)), "z\r\n" + U20 + "\r\n\r\n");
     QCOMPARE(readFile(rig.folder.filePath(u"mes/run(2).mes"_s)), "b\r\n" + U20 + "\r\n\r\n");
 }
@@ -370,15 +377,15 @@ void TestDownloads::portOpenAlready()
     InstrumentThread &sim = rig.plug(InstrumentFamily::Kestra);
     sim.setData("K 75.3 um\r\nEnd\r\n");
     rig.start();
-    rig.window->comm().setCommPort(3);
-    QVERIFY(rig.window->comm().setPortOpen(true));
+    rig.window->host().comm().setCommPort(3);
+    QVERIFY(rig.window->host().comm().setPortOpen(true));
 
     rig.trigger("mnuKestra2");
 
     QCOMPARE(rig.window->findChild<SurfaceText *>()->lines(),
              QStringList{u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s});
     QCOMPARE(rig.entries(), (QList<QByteArray>{"K 75.3 um", "End"}));
-    QVERIFY(!rig.window->comm().portOpen());
+    QVERIFY(!rig.window->host().comm().portOpen());
     QTRY_COMPARE(sim.received(), "T4$qura1\n\r"_ba);
     QVERIFY(rig.dialogs.isEmpty());
 }

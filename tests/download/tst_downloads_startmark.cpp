@@ -269,7 +269,9 @@ void TestStartMark::refusedLineSettingsStopTheDownload()
     host.dataList().setEntries({"old", "lines"});
     const InstrumentLink link{"9600,q,8,1", ModemLines::Low, false, "\r\n", 2, true, 100, "", false, true};
 
-    QVERIFY(!openingSteps(host, link));
+    DownloadOutcome outcome;
+    QVERIFY(!openingSteps(host, link, outcome));
+    QVERIFY(outcome.settingsRefused);
     QVERIFY(!host.comm().portOpen());
     QVERIFY(!host.controls().menusLocked);
     QVERIFY(host.controls().clipboardButtonVisible);
