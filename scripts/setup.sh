@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs what the build needs from Debian's packages, then configures and
-# builds into build/. Used by run.sh and test.sh.
+# Installs what the build needs from Debian's packages, then configures the
+# build folder build/. run.sh and test.sh each build what they need in it.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,4 +20,3 @@ fi
 LAUNCHER=""
 command -v ccache >/dev/null 2>&1 && LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $LAUNCHER
-cmake --build build

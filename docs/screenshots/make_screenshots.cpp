@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     }
 
     // A program folder as a user has it: the help beside the program, COM 3 chosen.
-    const QString helpSource = QDir(QCoreApplication::applicationDirPath()).filePath(u"HTML_Help"_s);
+    const QString helpSource = QStringLiteral(MERIDOC_HELP_DIR);
     if (!copyFolder(helpSource, QDir(folder.path()).filePath(u"HTML_Help"_s))
         || !QDir(folder.path()).mkpath(u"mes"_s)
         || !writeWholeFile(portFilePath(folder.path()), {formatPortFile(3)})) {

@@ -249,7 +249,7 @@ void TestMainWindow::minimizedIcon()
     if (iconFile) {
         QVERIFY(QDir(folder.path()).mkdir(u"HTML_Help"_s));
         // The icon the build draws beside the executables.
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + u"/HTML_Help/qura3.ico"_s,
+        QVERIFY(QFile::copy(QStringLiteral(MERIDOC_HELP_DIR "/qura3.ico"),
                             folder.filePath(u"HTML_Help/qura3.ico"_s)));
     }
     MainWindow window(folder.path());
