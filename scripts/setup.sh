@@ -19,4 +19,7 @@ fi
 # A compiler cache, where one is installed, makes rebuilds of other checkouts quick.
 LAUNCHER=""
 command -v ccache >/dev/null 2>&1 && LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $LAUNCHER
+# The sources are compiled in batches (a unity build): each batch reads the Qt
+# headers once, which makes a first build of the program about three times
+# quicker. (A build folder of your own without it rebuilds single files faster.)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON $LAUNCHER
