@@ -98,10 +98,11 @@ int main(int argc, char *argv[])
     instrument.setStartDelayMs(250);
 
     MainWindow window(folder.path());
-    // The blocks are not saved: the question is answered No, the file dialog cancelled.
+    // The blocks are saved as batch(1).mes, batch(2).mes, ... in mes/.
     window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
-    window.fileDialog().setChooser([](SharedFileDialog::Mode, const SharedFileDialog &) {
-        return std::optional<QString>();
+    const QString blocks = QDir(folder.path()).filePath(u"mes/batch"_s);
+    window.fileDialog().setChooser([&blocks](SharedFileDialog::Mode, const SharedFileDialog &) {
+        return std::optional<QString>(blocks);
     });
     window.load();
     settle();

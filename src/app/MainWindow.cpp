@@ -1,6 +1,5 @@
 #include "MainWindow.h"
 
-#include "CommControl.h"
 #include "DataList.h"
 #include "Delay.h"
 #include "DialogRouter.h"
@@ -159,7 +158,8 @@ void MainWindow::buildControls()
     m_statusLine = new StatusLine(this);
     statusBar()->addWidget(m_statusLine, 1);
 
-    resize(640, 480);
+    // Wide enough for the status line of a download with its history copy.
+    resize(900, 520);
 }
 
 void MainWindow::buildMenus()
