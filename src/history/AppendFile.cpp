@@ -1,28 +1,19 @@
 #include "AppendFile.h"
 
-#include <QDir>
-#include <QFile>
+#include "SystemCalls.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr std::chrono::seconds SyncInterval{1};
-
-QString systemReason()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 } // namespace
 
@@ -31,9 +22,9 @@ AppendFile::~AppendFile()
     close();
 }
 
-bool AppendFile::fail(const QString &what)
+bool AppendFile::fail(const sys::Status &status)
 {
-    m_error = u"%1: %2"_s.arg(what, systemReason());
+    m_error = status.message;
     return false;
 }
 
@@ -42,27 +33,30 @@ bool AppendFile::create(const QString &path)
     m_error.clear();
     m_exists = false;
     m_path = path;
-    const QByteArray target = QFile::encodeName(path);
     // The file is made and locked under a hidden name first and only then
     // given its own, so nobody can find it under its name unlocked and take
     // it for one whose program ended.
-    QByteArray temp = QFile::encodeName(QFileInfo(path).absolutePath()) + "/.journal-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::link(temp.constData(), target.constData()) != 0) {
-        m_exists = errno == EEXIST;
-        fail(QDir::toNativeSeparators(path));
-        ::unlink(temp.constData());
-        ::close(fd);
+    QString temp;
+    int fd = -1;
+    if (const sys::Status made = sys::mkostemp(QFileInfo(path).absolutePath(), u"journal-"_s, &fd, &temp);
+        !made.ok())
+        return fail(made);
+    sys::Status named = sys::flock(fd, LOCK_EX | LOCK_NB, temp);
+    if (named.ok())
+        named = sys::link(temp, path);
+    if (!named.ok()) {
+        m_exists = named.error == EEXIST;
+        fail(named);
+        sys::unlink(temp);
+        sys::close(fd, temp);
         return false;
     }
-    ::unlink(temp.constData());
+    sys::unlink(temp);
     m_fd = fd;
     m_dirty = false;
     m_stop = false;
     m_resting = false;
-    m_syncError = 0;
+    m_syncError = {};
     m_syncer = std::thread([this] { syncLoop(); });
     return true;
 }
@@ -76,11 +70,10 @@ void AppendFile::syncLoop()
             return;
         m_dirty = false;
         lock.unlock();
-        const int result = ::fdatasync(m_fd);
-        const int error = errno;
+        const sys::Status synced = sys::fdatasync(m_fd, m_path);
         lock.lock();
-        if (result != 0)
-            m_syncError = error;
+        if (!synced.ok())
+            m_syncError = synced;
         // At most one sync a second; appends meanwhile only mark the file dirty.
         m_resting = true;
         const bool stopping = m_wake.wait_for(lock, SyncInterval, [this] { return m_stop; });
@@ -90,29 +83,11 @@ void AppendFile::syncLoop()
     }
 }
 
-bool AppendFile::failWithErrno(int error)
-{
-    errno = error;
-    return fail(QDir::toNativeSeparators(m_path));
-}
-
 bool AppendFile::append(QByteArrayView bytes)
 {
-    const char *data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return fail(QDir::toNativeSeparators(m_path));
-        }
-        data += n;
-        left -= n;
-    }
-    int syncError = 0;
+    if (const sys::Status written = sys::write(m_fd, bytes, m_path); !written.ok())
+        return fail(written);
+    sys::Status syncError;
     bool wake = false;
     {
         const std::lock_guard lock(m_mutex);
@@ -123,7 +98,7 @@ bool AppendFile::append(QByteArrayView bytes)
     }
     if (wake)
         m_wake.notify_one();
-    return syncError == 0 || failWithErrno(syncError);
+    return syncError.ok() || fail(syncError);
 }
 
 bool AppendFile::close(bool syncFirst)
@@ -136,20 +111,22 @@ bool AppendFile::close(bool syncFirst)
     }
     m_wake.notify_one();
     m_syncer.join();
-    bool synced = m_syncError == 0 || failWithErrno(m_syncError);
-    if (syncFirst && ::fdatasync(m_fd) != 0)
-        synced = fail(QDir::toNativeSeparators(m_path));
-    ::close(m_fd);
+    bool synced = m_syncError.ok() || fail(m_syncError);
+    if (syncFirst) {
+        if (const sys::Status last = sys::fdatasync(m_fd, m_path); !last.ok())
+            synced = fail(last);
+    }
+    sys::close(m_fd, m_path);
     m_fd = -1;
     return synced;
 }
 
 bool AppendFile::isLocked(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    int fd = -1;
+    if (!sys::open(path, O_RDONLY, &fd).ok())
         return false;
-    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
+    const bool locked = sys::flock(fd, LOCK_SH | LOCK_NB, path).error == EWOULDBLOCK;
+    sys::close(fd, path);
     return locked;
 }

@@ -6,6 +6,8 @@
 // program ended.
 #pragma once
 
+#include "SystemCalls.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -41,8 +43,7 @@ public:
     static bool isLocked(const QString &path);
 
 private:
-    bool fail(const QString &what);
-    bool failWithErrno(int error);
+    bool fail(const sys::Status &status);
     void syncLoop();
 
     int m_fd = -1;
@@ -56,5 +57,5 @@ private:
     bool m_dirty = false;          // written since the syncer last started a sync
     bool m_stop = false;
     bool m_resting = false;        // the syncer waits out the second after a sync
-    int m_syncError = 0;           // errno of a failed sync
+    sys::Status m_syncError;       // a failed sync
 };

@@ -2,6 +2,7 @@
 
 #include "HistoryNames.h"
 #include "MeasurementFile.h"
+#include "SystemCalls.h"
 #include "WholeFile.h"
 
 #include <QDir>
@@ -80,7 +81,7 @@ bool HistoryJournal::open()
         bool taken = false;
         for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
                                      HistoryEnding::ConnectionLost, HistoryEnding::Interrupted})
-            taken = taken || QFile::exists(dir.filePath(finishedFileName(base, ending)));
+            taken = taken || sys::exists(dir.filePath(finishedFileName(base, ending)));
         if (taken)
             continue;
         if (m_file.create(dir.filePath(runningFileName(base)))) {
@@ -116,7 +117,7 @@ DownloadJournal::Kept HistoryJournal::finish(ReceiveEnd end, const QByteArray &a
         return {{}, std::exchange(m_failure, QString())};
     }
     // Removed while still locked: nobody sees it unlocked in between.
-    QFile::remove(m_file.path());
+    sys::unlink(m_file.path());
     m_file.close();
     return {finished, {}};
 }
@@ -135,7 +136,7 @@ void HistoryJournal::failWith(const QString &reason)
     // A copy with a gap is no copy: it goes, so it is not taken for an
     // interrupted download at the next start.
     if (m_file.isOpen()) {
-        QFile::remove(m_file.path());
+        sys::unlink(m_file.path());
         m_file.close();
     }
 }

@@ -1,6 +1,7 @@
 #include "HistoryListing.h"
 
 #include "AppendFile.h"
+#include "SystemCalls.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,10 +9,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,19 +51,18 @@ QString claim(const QString &path)
     const std::optional<HistoryName> name = parseHistoryName(QFileInfo(path).fileName());
     if (!name || !name->running)
         return {};
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    int fd = -1;
+    if (!sys::open(path, O_RDONLY, &fd).ok())
         return {};
     QString claimed;
     // Held while renaming, so a second program starting now cannot claim it too.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && QFileInfo::exists(path)) {
+    if (sys::flock(fd, LOCK_EX | LOCK_NB, path).ok() && sys::exists(path)) {
         const QString target = QFileInfo(path).dir().filePath(
             finishedFileName(name->baseName, HistoryEnding::Interrupted));
-        if (!QFileInfo::exists(target)
-            && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0)
+        if (!sys::exists(target) && sys::rename(path, target).ok())
             claimed = target;
     }
-    ::close(fd);
+    sys::close(fd, path);
     return claimed;
 }
 
