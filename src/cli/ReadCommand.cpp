@@ -6,6 +6,7 @@
 #include "MeasurementFile.h"
 #include "Messages.h"
 #include "PortFile.h"
+#include "PortNumber.h"
 #include "ReadChecks.h"
 #include "ReadInstruments.h"
 #include "ReadReport.h"
@@ -105,11 +106,15 @@ QByteArray restOf(const QByteArrayList &parts, qsizetype skip)
     return rest;
 }
 
-QString portName(const ReadOptions &options, CommControl &comm)
+// The port as the messages name it: the device given, or the COM number and
+// the device it leads to as the read starts (an adapter that vanishes may
+// take its link with it).
+QString portName(const ReadOptions &options, const QString &comPort, const QString &programFolder)
 {
     if (!options.device.isEmpty())
         return QDir::toNativeSeparators(options.device);
-    return u"COM %1 (%2)"_s.arg(QString::number(comm.commPort()), QDir::toNativeSeparators(comm.devicePath()));
+    const QString device = comDevicePath(portNumberFromText(comPort).value_or(0), programFolder);
+    return device.isEmpty() ? u"COM %1"_s.arg(comPort) : u"COM %1 (%2)"_s.arg(comPort, QDir::toNativeSeparators(device));
 }
 
 } // namespace
@@ -146,6 +151,7 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
     host.setTimeoutMs(options.timeoutMs);
     host.setHistoryKept(options.history);
     ReadEnd end;
+    end.port = portName(options, *comPort, programFolder);
     end.target = target == ReadTarget::WholeFile ? QDir::toNativeSeparators(options.output) : stream.name();
     if (target != ReadTarget::WholeFile) {
         host.setStream(&stream);
@@ -164,7 +170,10 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
         // nothing more was sent. The lines that came are kept all the same.
         end.outcome.ending = DownloadOutcome::Ending::Abandoned;
         end.outcome.lines = host.dataList().count();
-        end.historyCopy = host.unfinishedCopy();
+        // Its history copy stays unfinished, unless the download gave up
+        // after the copy was finished (while block files were written).
+        if (QFileInfo::exists(host.unfinishedCopy()))
+            end.historyCopy = host.unfinishedCopy();
     }
     host.downloadEnded();
 
@@ -184,7 +193,6 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
         }
     }
 
-    end.port = portName(options, host.comm());
     end.deviceGiven = !options.device.isEmpty();
     end.signal = host.firstSignal();
     end.gaveUp = host.gaveUp();
