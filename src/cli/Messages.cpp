@@ -12,7 +12,7 @@ constexpr char kPrefix[] = "meridoc: ";
 
 Messages::Messages(std::FILE *stream)
     : m_stream(stream)
-    , m_terminal(::isatty(fileno(stream)) == 1)
+    , m_counting(::isatty(fileno(stream)) == 1)
 {
 }
 
@@ -31,7 +31,7 @@ void Messages::say(const QString &text)
 
 void Messages::showCount(const QString &text)
 {
-    if (!m_terminal)
+    if (!m_counting)
         return;
     std::fputc('\r', m_stream);
     std::fputs(kPrefix, m_stream);

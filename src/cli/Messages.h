@@ -16,11 +16,13 @@ public:
     void say(const QString &text);
     // On a terminal: the count, replacing the one shown before; elsewhere nothing.
     void showCount(const QString &text);
+    // No count from here on: the lines themselves appear on the terminal.
+    void leaveOutCount() { m_counting = false; }
 
 private:
     void endCountLine();
 
     std::FILE *m_stream;
-    bool m_terminal;
+    bool m_counting;
     bool m_countShown = false;
 };

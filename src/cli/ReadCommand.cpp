@@ -19,6 +19,7 @@
 #include <QFileInfo>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -137,6 +138,9 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
     StreamOutput stream;
     if (target != ReadTarget::WholeFile && !openStream(stream, options, messages))
         return {ExitFailed, 0};
+    // A count between the lines on the same terminal would garble both.
+    if (target == ReadTarget::StandardOutput && ::isatty(STDOUT_FILENO) == 1)
+        messages.leaveOutCount();
 
     // From here on a stop signal ends the read as ESC does, and a reader of
     // the lines that went away shows as a failed write.

@@ -25,29 +25,25 @@ namespace {
 
 constexpr int kBoundMs = 20000;
 
-// A pty side the test reads without blocking: the instrument's end of a
-// scripted line, or the terminal meridoc writes its messages to.
-class PtyReader
+// What the program writes into a descriptor, read without blocking while
+// the test waits.
+class Reading
 {
 public:
-    PtyReader()
+    // Reads fd (non-blocking) from now until stop(); the fd stays the caller's.
+    void start(int fd)
     {
-        ::fcntl(m_pty.masterFd(), F_SETFL, ::fcntl(m_pty.masterFd(), F_GETFL) | O_NONBLOCK);
-        m_notifier = std::make_unique<QSocketNotifier>(m_pty.masterFd(), QSocketNotifier::Read);
+        m_fd = fd;
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
     }
-    QString path() const { return m_pty.slavePath(); }
-    void write(const QByteArray &bytes) { QCOMPARE(::write(m_pty.masterFd(), bytes.constData(), bytes.size()), bytes.size()); }
+    void stop() { m_notifier.reset(); }
     // Everything the program wrote so far, also what the loop has not delivered yet.
     QByteArray all()
     {
         readAll();
         return bytes;
-    }
-    void pull()
-    {
-        m_notifier.reset();
-        m_pty.closeMaster();
     }
     bool waitFor(const QByteArray &text)
     {
@@ -60,60 +56,60 @@ private:
     {
         char buffer[4096];
         ssize_t n;
-        while ((n = ::read(m_pty.masterFd(), buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, n);
-    }
-    Pty m_pty;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
-// The reading end of a FIFO, open before the program opens it for writing.
-class FifoReader
-{
-public:
-    explicit FifoReader(const QString &path)
-    {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
-    }
-    ~FifoReader()
-    {
-        m_notifier.reset();
-        ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-    QByteArray all()
-    {
-        readAll();
-        return bytes;
-    }
-    QByteArray bytes;
-
-private:
-    void readAll()
-    {
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0)
+        while (m_notifier && (n = ::read(m_fd, buffer, sizeof buffer)) > 0)
             bytes.append(buffer, n);
     }
     int m_fd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
+// A pty side the test reads: the instrument's end of a scripted line, or the
+// terminal meridoc writes its messages to.
+class PtyReader : public Reading
+{
+public:
+    PtyReader() { start(m_pty.masterFd()); }
+    QString path() const { return m_pty.slavePath(); }
+    void write(const QByteArray &bytes) { QCOMPARE(::write(m_pty.masterFd(), bytes.constData(), bytes.size()), bytes.size()); }
+    void pull()
+    {
+        stop();
+        m_pty.closeMaster();
+    }
+
+private:
+    Pty m_pty;
+};
+
+// The reading end of a FIFO, open before the program opens it for writing.
+class FifoReader : public Reading
+{
+public:
+    explicit FifoReader(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+    {
+        start(m_fd);
+    }
+    ~FifoReader()
+    {
+        stop();
+        ::close(m_fd);
+    }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
 // A pipe the program writes its standard output into, read by the test, which
 // may close its end as "head -1" does once it has what it wants.
-class PipeReader
+class PipeReader : public Reading
 {
 public:
     PipeReader()
     {
-        if (::pipe2(m_fds, O_CLOEXEC) != 0)
-            return;
-        ::fcntl(m_fds[0], F_SETFL, O_NONBLOCK);
-        m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
+        if (::pipe2(m_fds, O_CLOEXEC) == 0)
+            start(m_fds[0]);
     }
     ~PipeReader()
     {
@@ -134,26 +130,13 @@ public:
     }
     void closeReadingEnd()
     {
-        m_notifier.reset();
+        stop();
         if (m_fds[0] >= 0)
             ::close(std::exchange(m_fds[0], -1));
     }
-    bool waitFor(const QByteArray &text)
-    {
-        return QTest::qWaitFor([&] { return bytes.contains(text); }, kBoundMs);
-    }
-    QByteArray bytes;
 
 private:
-    void readAll()
-    {
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(m_fds[0], buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, n);
-    }
     int m_fds[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 // One run of a program, its output collected while the test waits.
@@ -559,8 +542,7 @@ void TestCli::linesReachAFifoAsTheyArrive()
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--com=12"_s, u"--timeout=0.5"_s, u"-o"_s, fifo});
 
     // The first line is there while the instrument still sends the rest.
-    QVERIFY2(QTest::qWaitFor([&] { return reader.bytes.contains("KESTRA II  Batch 1\r\n"); }, kBoundMs),
-             QByteArray(meridoc.err).constData());
+    QVERIFY2(reader.waitFor("KESTRA II  Batch 1\r\n"), QByteArray(meridoc.err).constData());
     QCOMPARE(meridoc.process.state(), QProcess::Running);
     QVERIFY(!reader.bytes.contains("End"));
 
