@@ -116,11 +116,16 @@ public:
         closeReadingEnd();
         closeWritingEnd();
     }
-    // Makes the writing end standard output of a process the test starts.
-    void becomeOutputOf(QProcess &process)
+    // Makes the writing end standard output of a process the test starts,
+    // which may start with SIGPIPE ignored (as some parents leave it).
+    void becomeOutputOf(QProcess &process, bool pipeSignalIgnored)
     {
         const int writing = m_fds[1];
-        process.setChildProcessModifier([writing] { ::dup2(writing, STDOUT_FILENO); });
+        process.setChildProcessModifier([writing, pipeSignalIgnored] {
+            ::dup2(writing, STDOUT_FILENO);
+            if (pipeSignalIgnored)
+                ::signal(SIGPIPE, SIG_IGN);
+        });
     }
     // Once the program runs, only it holds the writing end.
     void closeWritingEnd()
@@ -257,6 +262,7 @@ private Q_SLOTS:
     void readsEveryInstrumentFromTheSimulator_data();
     void readsEveryInstrumentFromTheSimulator();
     void linesReachAFifoAsTheyArrive();
+    void aReaderThatGoesAwayEndsTheReadAsEsc_data();
     void aReaderThatGoesAwayEndsTheReadAsEsc();
     void blockFiles();
     void aStopEndsEachWaitAsEsc_data();
@@ -555,14 +561,26 @@ void TestCli::linesReachAFifoAsTheyArrive()
     QVERIFY(S_ISFIFO(status.st_mode));
 }
 
+void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc_data()
+{
+    QTest::addColumn<bool>("pipeSignalIgnored");
+    QTest::addColumn<QByteArray>("ending");
+    // As cat: quietly, by SIGPIPE.
+    QTest::newRow("SIGPIPE as a shell leaves it") << false << killedBy(SIGPIPE);
+    // The lines were read but not all written, and the message says where they are.
+    QTest::newRow("SIGPIPE ignored") << true << exitWith(6);
+}
+
 void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc()
 {
+    QFETCH(bool, pipeSignalIgnored);
+    QFETCH(QByteArray, ending);
     QVERIFY(QDir(m_folder.filePath(u"history"_s)).removeRecursively());
     Program sim;
     startSim(sim, u"kestra"_s, 13, {u"--line-pause-ms"_s, u"300"_s});
     Program meridoc;
     PipeReader reader;
-    reader.becomeOutputOf(meridoc.process);
+    reader.becomeOutputOf(meridoc.process, pipeSignalIgnored);
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--com=13"_s});
     reader.closeWritingEnd();
     // As "meridoc read kestra | head -1": the reader takes the first line and goes.
@@ -570,13 +588,19 @@ void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc()
     QVERIFY(!reader.bytes.contains("End"));
     reader.closeReadingEnd();
 
-    QCOMPARE(meridoc.finish(), killedBy(SIGPIPE));
-    QVERIFY2(!meridoc.err.contains("standard output"), meridoc.err.constData());
+    QCOMPARE(meridoc.finish(), ending);
     // The instrument got its closing command, and the history kept the lines.
     QVERIFY2(sim.waitForOut("<- $qura1\\n\\r"), sim.out.constData());
     const QStringList copies = historyFiles(u"* KESTRA II - DURAMO 80F-ST (stopped by ESC).mes"_s);
     QCOMPARE(copies.size(), 1);
     QVERIFY(contentOf(copies.first()).startsWith("KESTRA II  Batch 1\r\n"));
+    if (pipeSignalIgnored) {
+        QVERIFY2(meridoc.err.contains("lines: the reader of standard output went away.\nmeridoc: the ")
+                     && meridoc.err.endsWith(" lines are kept in the history copy " + QFile::encodeName(copies.first()) + ".\n"),
+                 meridoc.err.constData());
+    } else {
+        QVERIFY2(!meridoc.err.contains("standard output"), meridoc.err.constData());
+    }
 }
 
 void TestCli::blockFiles()
