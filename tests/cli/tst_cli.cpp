@@ -978,6 +978,19 @@ void TestCli::portErrorsAndUnwritableFiles()
     QVERIFY2(full.err.endsWith("meridoc: the 5 lines are kept in the history copy " + QFile::encodeName(copies.first()) + ".\n"),
              full.err.constData());
     QVERIFY2(allPrefixed(full.err), full.err.constData());
+
+    // A history copy that cannot be kept is said at once; the read goes on.
+    QVERIFY(history.removeRecursively());
+    writeFile(history.path(), "not a folder");
+    QVERIFY(sim.waitForOut("Ready for another download"));
+    Program noCopy;
+    startMeridoc(noCopy, {u"read"_s, u"kestra"_s});
+    QCOMPARE(noCopy.finish(), "exit 0"_ba);
+    QCOMPARE(noCopy.out, kestraData);
+    QVERIFY2(noCopy.err.contains("meridoc: the history copy stopped: "), noCopy.err.constData());
+    QVERIFY2(noCopy.err.endsWith("meridoc: 5 lines received up to \"End\"; written to standard output.\n"),
+             noCopy.err.constData());
+    QVERIFY(QFile::remove(history.path()));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
