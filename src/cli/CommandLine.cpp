@@ -1,6 +1,5 @@
 #include "CommandLine.h"
 
-#include "HelpTexts.h"
 #include "ReadInstruments.h"
 
 #include <QCommandLineParser>

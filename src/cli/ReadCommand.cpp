@@ -118,10 +118,46 @@ QString portName(const ReadOptions &options, const QString &comPort, const QStri
     return device.isEmpty() ? u"COM %1"_s.arg(comPort) : u"COM %1 (%2)"_s.arg(comPort, QDir::toNativeSeparators(device));
 }
 
+// Runs the download; a give-up keeps the lines that came all the same.
+DownloadOutcome download(const ReadInstrument &instrument, CliHost &host, QString *unfinishedCopy)
+{
+    try {
+        return instrument.download(host);
+    } catch (const DownloadAbandoned &) {
+        // Given up: the port is closed, nothing more was sent. Its history
+        // copy stays unfinished, unless the download gave up after the copy
+        // was finished (while block files were written).
+        DownloadOutcome outcome;
+        outcome.ending = DownloadOutcome::Ending::Abandoned;
+        outcome.lines = host.dataList().count();
+        if (QFileInfo::exists(host.unfinishedCopy()))
+            *unfinishedCopy = host.unfinishedCopy();
+        return outcome;
+    }
+}
+
+// The lines to -o as a whole file, or the rest of them to the stream, which
+// got each line as it came: in the end either holds what Save writes.
+// Returns why a whole file could not be written.
+QString deliver(const QList<QByteArray> &entries, ReadTarget target, const ReadOptions &options,
+                StreamOutput &stream, bool waitForReader)
+{
+    const QByteArrayList content = measurementFileContent(assembleReceivedText(entries));
+    if (target == ReadTarget::WholeFile) {
+        QString reason;
+        return writeWholeFile(options.output, content, &reason) ? QString() : reason;
+    }
+    stream.write(restOf(content, streamedSize(entries)));
+    if (waitForReader)
+        stream.finish();
+    return {};
+}
+
 } // namespace
 
 ReadResult runRead(const ReadOptions &options, const QString &programFolder, Messages &messages)
 {
+    // Before the instrument is read: whatever can fail without it.
     const ReadInstrument *instrument = findReadInstrument(options.instrument);
     if (!instrument)
         return {ExitUsage, 0};
@@ -156,6 +192,7 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
     host.setHistoryKept(options.history);
     ReadEnd end;
     end.port = portName(options, *comPort, programFolder);
+    end.deviceGiven = !options.device.isEmpty();
     end.target = target == ReadTarget::WholeFile ? QDir::toNativeSeparators(options.output) : stream.name();
     if (target != ReadTarget::WholeFile) {
         host.setStream(&stream);
@@ -167,37 +204,16 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
         });
     }
 
-    try {
-        end.outcome = instrument->download(host);
-    } catch (const DownloadAbandoned &) {
-        // Given up where the download looks at no ESC: the port is closed,
-        // nothing more was sent. The lines that came are kept all the same.
-        end.outcome.ending = DownloadOutcome::Ending::Abandoned;
-        end.outcome.lines = host.dataList().count();
-        // Its history copy stays unfinished, unless the download gave up
-        // after the copy was finished (while block files were written).
-        if (QFileInfo::exists(host.unfinishedCopy()))
-            end.historyCopy = host.unfinishedCopy();
-    }
+    // The read, and its lines where the command line says.
+    end.outcome = download(*instrument, host, &end.historyCopy);
     host.downloadEnded();
-
-    const qsizetype lines = end.outcome.lines;
-    if (lines > 0) {
-        const QByteArray assembled = assembleReceivedText(host.dataList().entries());
-        if (target == ReadTarget::WholeFile) {
-            QString reason;
-            if (!writeWholeFile(options.output, measurementFileContent(assembled), &reason))
-                end.writeProblem = reason;
-        } else {
-            // The lines went out as they came; the rest makes the stream
-            // what Save writes.
-            stream.write(restOf(measurementFileContent(assembled), streamedSize(host.dataList().entries())));
-            if (!host.gaveUp())
-                stream.finish();
-        }
+    if (end.outcome.lines > 0) {
+        if (const QString problem = deliver(host.dataList().entries(), target, options, stream, !host.gaveUp());
+            !problem.isEmpty())
+            end.writeProblem = problem;
     }
 
-    end.deviceGiven = !options.device.isEmpty();
+    // How it ended.
     end.signal = host.firstSignal();
     end.gaveUp = host.gaveUp();
     end.byTimeout = host.stopTaken() == CliHost::Stop::Timeout || (host.gaveUp() && end.signal == 0);
@@ -210,10 +226,8 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
     if (end.historyCopy.isEmpty())
         end.historyCopy = end.outcome.historyCopy;
     end.historyStopSaid = host.historyStopSaid();
-    const QString closing = closingText(end);
-    if (!closing.isEmpty())
+    if (const QString closing = closingText(end); !closing.isEmpty())
         messages.say(closing);
-
     const int signal = end.signal != 0 ? end.signal : end.readerGone ? SIGPIPE : 0;
     return {exitStatusOf(end), signal};
 }

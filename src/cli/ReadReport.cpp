@@ -5,7 +5,6 @@
 #include <QDir>
 
 #include <csignal>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
