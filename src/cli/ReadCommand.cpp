@@ -148,8 +148,8 @@ QString deliver(const QList<QByteArray> &entries, ReadTarget target, const ReadO
         return writeWholeFile(options.output, content, &reason) ? QString() : reason;
     }
     stream.write(restOf(content, streamedSize(entries)));
-    if (waitForReader)
-        stream.finish();
+    if (waitForReader && !stream.finish() && stream.state() == StreamOutput::State::Open)
+        return u"a signal came before its reader took the last lines"_s;
     return {};
 }
 
@@ -215,7 +215,7 @@ ReadResult runRead(const ReadOptions &options, const QString &programFolder, Mes
 
     // How it ended.
     end.signal = host.firstSignal();
-    end.gaveUp = host.gaveUp();
+    end.stoppedBySignal = host.stopTaken() == CliHost::Stop::Signal;
     end.byTimeout = host.stopTaken() == CliHost::Stop::Timeout || (host.gaveUp() && end.signal == 0);
     end.timeoutMs = options.timeoutMs;
     end.readerGone = stream.state() == StreamOutput::State::ReaderGone;

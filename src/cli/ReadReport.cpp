@@ -37,11 +37,10 @@ QString howItEnded(const ReadEnd &end)
     const DownloadOutcome &outcome = end.outcome;
     const qsizetype lines = outcome.lines;
     const QString after = lines > 0 ? u"after "_s + linesText(lines) : u"before any line came"_s;
-    if (end.signal != 0) {
-        if (end.gaveUp)
-            return u"gave up at a second signal %1"_s.arg(after);
+    if (end.signal != 0 && outcome.ending == Ending::Abandoned)
+        return u"gave up at a second signal %1"_s.arg(after);
+    if (end.stoppedBySignal)
         return u"stopped by %1 %2"_s.arg(signalName(end.signal), after);
-    }
     switch (outcome.ending) {
     case Ending::EndMark:
         return u"%1 received up to \"End\""_s.arg(linesText(lines));

@@ -23,7 +23,7 @@ struct ReadEnd
     QString port;                // the port as messages name it: the device given, or "COM 3 (/dev/ttyS2)"
     bool deviceGiven = false;    // --device named it
     int signal = 0;              // the first stop signal; 0: none came
-    bool gaveUp = false;         // a second signal (or the timeout where no ESC is looked at) gave up
+    bool stoppedBySignal = false;  // it stopped the download as ESC (not only its last steps)
     bool byTimeout = false;      // --timeout stopped the download or gave it up
     int timeoutMs = 0;
     bool readerGone = false;     // the reader of the lines went away
