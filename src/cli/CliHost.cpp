@@ -185,6 +185,15 @@ void CliHost::delay(double &milliseconds)
     ::delay(milliseconds);
 }
 
+bool CliHost::askYesNo(const QString &, const QString &)
+{
+    // A refusal makes the download ask for another name; the command line
+    // has none, so the next dialog is cancelled.
+    if (!m_force)
+        m_blocksBase.clear();
+    return m_force;
+}
+
 std::optional<QString> CliHost::saveDialog(const QString &, const QString &)
 {
     // The blocks are offered once the reception is over.

@@ -97,7 +97,7 @@ public:
     // the outcome, which the command line words itself.
     void showMessage(const QString &, const QString &) override {}
     // The only question of a download: whether to replace existing block files.
-    bool askYesNo(const QString &, const QString &) override { return m_force; }
+    bool askYesNo(const QString &title, const QString &text) override;
     std::optional<QString> saveDialog(const QString &filter, const QString &initDir) override;
 
 private:
