@@ -197,6 +197,10 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
                          noteCountsDone();
                      });
     QObject::connect(model, &QAbstractItemModel::modelReset, &loop, rescan);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &loop, [&](const QModelIndex &, int first, int last) {
+        counted.insert(counted.begin() + first, size_t(last - first + 1), 0);
+        check(first, last);
+    });
 
     KeyDriver keys;
     PaintWatch paint;
@@ -212,7 +216,7 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
             window->close();
             return;
         }
-        if (allCounted() && opening.keys >= LeastKeys) {
+        if (allCounted() && opening.shownMs >= 0 && opening.keys >= LeastKeys) {
             current = u"Escape"_s;
             keys.post(view, Qt::Key_Escape);
             return;
@@ -236,7 +240,6 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
     paint.painted = [&] {
         opening.shownMs = double(clock.nsecsElapsed()) / 1e6;
         rescan();
-        nextKey();
     };
     view->viewport()->installEventFilter(&paint);
     QObject::connect(window, &QObject::destroyed, &loop, [&] {
@@ -245,6 +248,8 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
         loop.quit();
     });
     window->open();
+    // The user presses keys from the moment the window is there.
+    nextKey();
     loop.exec();
     return opening;
 }
