@@ -42,7 +42,8 @@ void newestFirst(QList<HistoryItem> &items)
 
 QFileInfoList historyFiles(const QString &folder, const QStringList &patterns)
 {
-    return QDir(folder).entryInfoList(patterns, QDir::Files);
+    // Sorted below by start; QDir's own sort by name would cost a third of the listing.
+    return QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
 }
 
 // Renames the unheld .mes.part at `path` to its interrupted name; the new
