@@ -107,12 +107,24 @@ qint64 countFileLines(const QString &path)
 QList<HistoryItem> listHistory(const QString &folder)
 {
     QList<HistoryItem> items;
-    for (const QFileInfo &info : historyFiles(folder, {u"*.mes"_s, u"*.mes.part"_s})) {
-        if (std::optional<HistoryItem> item = itemOf(info))
+    for (const QString &name : historyFileNames(folder)) {
+        if (std::optional<HistoryItem> item = historyItem(folder, name))
             items.append(*item);
     }
-    newestFirst(items);
     return items;
+}
+
+QStringList historyFileNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList({u"*.mes"_s, u"*.mes.part"_s}, QDir::Files, QDir::Unsorted);
+    // Newest first, as newestFirst() orders: the start is the name's fixed-width beginning.
+    std::sort(names.begin(), names.end(), std::greater<>());
+    return names;
+}
+
+std::optional<HistoryItem> historyItem(const QString &folder, const QString &fileName)
+{
+    return itemOf(QFileInfo(QDir(folder), fileName));
 }
 
 QList<HistoryItem> claimInterrupted(const QString &folder)
