@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <time.h>
 #include <vector>

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <functional>
 #include <memory>
 
 class HistoryReader : public QObject
