@@ -75,6 +75,19 @@ std::unique_ptr<Opened> openWindow(const QString &folder)
     return opened;
 }
 
+// The Lines column once every count is in, the window closed again (which
+// waits for the store to be written); empty when the counts did not come.
+QStringList linesShown(const QString &folder, int rows)
+{
+    const auto o = openWindow(folder);
+    if (!QTest::qWaitFor([&] { return o->allCounted(rows); }))
+        return {};
+    QStringList lines;
+    for (int r = 0; r < rows; ++r)
+        lines.append(o->lines(r));
+    return lines;
+}
+
 // Remembers which rows the view had measured or painted.
 class WatchingDelegate : public QStyledItemDelegate
 {
@@ -159,12 +172,7 @@ void TestHistoryWindow::secondOpeningReadsNoUnchangedFile()
     const QString b = place(u"2026-12-06 08-30-00 QFU-ST.mes"_s, "x\r\n"_ba);
     QVERIFY(setModified(a, 1796000000123));
     QVERIFY(setModified(b, 1795000000456));
-    {
-        const auto first = openWindow(m_folder);
-        QTRY_VERIFY(first->allCounted(2));
-        QCOMPARE(first->lines(0), u"2"_s);
-        QCOMPARE(first->lines(1), u"1"_s);
-    }
+    QCOMPARE(linesShown(m_folder, 2), (QStringList{u"2"_s, u"1"_s}));
     // The counts are kept in a hidden file beside the downloads, which the
     // listing leaves out.
     QCOMPARE(QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
@@ -176,20 +184,11 @@ void TestHistoryWindow::secondOpeningReadsNoUnchangedFile()
     QVERIFY(writeFile(b, "y\rz"_ba));
     QVERIFY(setModified(a, 1796000000123));
     QVERIFY(setModified(b, 1795000000456));
-    {
-        const auto second = openWindow(m_folder);
-        QTRY_VERIFY(second->allCounted(2));
-        QCOMPARE(second->lines(0), u"2"_s);
-        QCOMPARE(second->lines(1), u"1"_s);
-        QCOMPARE(second->model()->rowCount(), 2);
-    }
+    QCOMPARE(linesShown(m_folder, 2), (QStringList{u"2"_s, u"1"_s}));
 
     // A file whose time changed is read again.
     QVERIFY(setModified(a, 1796000001123));
-    const auto third = openWindow(m_folder);
-    QTRY_VERIFY(third->allCounted(2));
-    QCOMPARE(third->lines(0), u"1"_s);
-    QCOMPARE(third->lines(1), u"1"_s);
+    QCOMPARE(linesShown(m_folder, 2), (QStringList{u"1"_s, u"1"_s}));
 }
 
 void TestHistoryWindow::storeThatDoesNotFitIsMadeAnew_data()
@@ -227,11 +226,7 @@ void TestHistoryWindow::storeThatDoesNotFitIsMadeAnew()
     QVERIFY(setModified(place(u"2026-12-07 08-30-00 QF-100.mes"_s, "a\r\nb\r\n"_ba), 1796000000123));
     if (!store.isEmpty())
         place(storeName, store);
-    {
-        const auto o = openWindow(m_folder);
-        QTRY_VERIFY(o->allCounted(1));
-        QCOMPARE(o->lines(0), lines);
-    }
+    QCOMPARE(linesShown(m_folder, 1), QStringList{lines});
     QCOMPARE(readFile(QDir(m_folder).filePath(storeName)), storeAfter);
 }
 
