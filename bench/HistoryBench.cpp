@@ -101,8 +101,12 @@ class KeyDriver : public QObject
 public:
     std::function<void(double ms)> answered;
 
+    // How long the key posted last has been waiting; 0 once it was answered.
+    double waitingMs() const { return m_waiting ? double(m_clock.nsecsElapsed()) / 1e6 : 0; }
+
     void post(QWidget *target, int key)
     {
+        m_waiting = true;
         m_clock.start();
         QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
         QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
@@ -114,12 +118,14 @@ protected:
     {
         if (event->type() != QEvent::User)
             return QObject::event(event);
+        m_waiting = false;
         answered(double(m_clock.nsecsElapsed()) / 1e6);
         return true;
     }
 
 private:
     QElapsedTimer m_clock;
+    bool m_waiting = false;
 };
 
 // Tells when the view first painted rows.
@@ -212,11 +218,6 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
     const auto nextKey = [&] {
         if (!window)
             return;
-        if (clock.elapsed() > limitSeconds * 1000LL) {
-            *problem = u"not every count was in after %1 s"_s.arg(limitSeconds);
-            window->close();
-            return;
-        }
         if (allCounted() && opening.shownMs >= 0 && opening.keys >= LeastKeys) {
             current = u"Escape"_s;
             keys.post(view, Qt::Key_Escape);
@@ -247,6 +248,20 @@ Opening measureOpening(const QString &folder, FolderReads &reads, int limitSecon
         if (closing.isValid())
             opening.closedMs = double(closing.nsecsElapsed()) / 1e6;
         loop.quit();
+    });
+    // A window that holds its thread for good is given up; the timer fires
+    // between two rounds of the events it is busy with.
+    QTimer::singleShot(limitSeconds * 1000, &loop, [&] {
+        *problem = u"%1 of %2 counts were in after %3 s"_s.arg(grouped(double(countedRows)))
+                       .arg(grouped(double(counted.size()))).arg(limitSeconds);
+        if (keys.waitingMs() > opening.longestKeyMs) {
+            opening.longestKeyMs = keys.waitingMs();
+            opening.longestKey = current + u", still unanswered"_s;
+        }
+        opening.guiCpuSeconds = threadCpuSeconds() - cpuBefore;
+        closing.start();
+        if (window)
+            window->close();
     });
     window->open();
     // The user presses keys from the moment the window is there.
@@ -283,17 +298,17 @@ int runHistoryBench(int downloads, int limitSeconds)
     bool met = true;
     for (const QString &which : {u"first"_s, u"second"_s}) {
         const Opening o = measureOpening(folder, reads, limitSeconds, &problem);
-        if (!problem.isEmpty() && o.shownMs < 0)
+        if (!problem.isEmpty() && o.keys == 0 && o.longestKey.isEmpty())
             return cannotRun(name, problem);
         const bool secondReadsNothing = which == u"first" || (o.filesRead == 0 && !o.readsOverflowed);
         const bool ok = problem.isEmpty() && o.shownMs >= 0 && o.shownMs <= TargetShownMs
                      && o.longestKeyMs <= TargetKeyMs && secondReadsNothing;
         met = met && ok;
         printFigure(name,
-                    u"%1 downloads, %2 opening: shown with rows after %3 s, %4, every count in after %5, "
+                    u"%1 downloads, %2 opening: shown with rows after %3, %4, every count in after %5, "
                     "GUI thread %6 CPU s, %7 files read, closed %8 ms after Escape"_s
                         .arg(grouped(downloads), which)
-                        .arg(o.shownMs / 1000.0, 0, 'f', 3)
+                        .arg(o.shownMs < 0 ? u"(never)"_s : u"%1 s"_s.arg(o.shownMs / 1000.0, 0, 'f', 3))
                         .arg(keyText(o))
                         .arg(o.countsMs < 0 ? u"(never: %1)"_s.arg(problem)
                                             : u"%1 s"_s.arg(o.countsMs / 1000.0, 0, 'f', 2))
