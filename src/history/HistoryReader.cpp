@@ -169,5 +169,4 @@ void HistoryReader::read(const QString &folder, int reading)
     // that cannot be written only means counting again next time.
     if (changed || next.size() != kept.size())
         next.save(folder);
-    post(reading, [](HistoryReader *reader) { Q_EMIT reader->finished(); });
 }

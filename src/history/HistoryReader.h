@@ -25,7 +25,8 @@ public:
     // still on their way are dropped.
     void start(const QString &folder);
     // Returns once the thread has ended; it looks for the request between two
-    // files and within a file every 64 KB.
+    // files and within a file every 64 KB. The count store is written at the
+    // end of a reading, and every 10 s during a long one.
     void stop();
 
 Q_SIGNALS:
@@ -37,8 +38,6 @@ Q_SIGNALS:
     // The lines of the rows from firstRow on, in row order; -1 for a file
     // that cannot be read.
     void counted(int firstRow, const QList<qint64> &lines);
-    // Every row has its count, and the store has them.
-    void finished();
 
 private:
     void read(const QString &folder, int reading);
