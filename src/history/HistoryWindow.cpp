@@ -93,7 +93,7 @@ void HistoryWindow::refresh()
         row->setTextAlignment(Lines, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(Size, locale.formattedDataSize(item.size, 1, QLocale::DataSizeSIFormat));
         row->setTextAlignment(Size, Qt::AlignRight | Qt::AlignVCenter);
-        row->setText(Ended, endingText(item.ending));
+        row->setText(Ended, endingText(item.ending, item.incompleteCopy));
         row->setData(Started, PathRole, item.path);
         row->setData(Started, RunningRole, item.ending == HistoryEnding::Running);
         paths.append(item.path);
