@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <csignal>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -21,6 +23,10 @@ ProgramFolders programFolders()
 
 int main(int argc, char *argv[])
 {
+    // A file-size limit (ulimit -f) ends a process with SIGXFSZ at the write
+    // that crosses it; ignored, the write fails with EFBIG, which the file
+    // writers report and survive like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     // With arguments the program runs on the command line: decided before any
     // QApplication exists, so no display is needed.
     if (argc > 1) {
