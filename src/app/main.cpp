@@ -1,9 +1,9 @@
 #include "CommandLineMain.h"
 #include "MainWindow.h"
 #include "ProgramFolders.h"
+#include "SystemCalls.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -41,8 +41,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"meridoc"_s);
 
     const ProgramFolders folders = programFolders();
-    // Port.txt is written with a save file, which needs its folder to exist.
-    QDir().mkpath(folders.dataFolder);
+    // Port.txt is written with a save file, which needs its folder to exist
+    // (and on the disk, so that the file in it is).
+    sys::makeFolders(folders.dataFolder);
 
     MainWindow window(folders.dataFolder);
     window.setHelpFolder(folders.helpFolder);
