@@ -256,6 +256,18 @@ void PowerCut::syncNames(int folder)
     m_nodes[folder].pendingNames.clear();
 }
 
+// A name made (node >= 0) or removed (-1) at the path in the root.
+bool PowerCut::setName(const TracedCall &call, const QString &path, int node)
+{
+    QString leaf;
+    const int folder = parentOf(path, &leaf);
+    if (folder < 0)
+        return fail(call, u"no folder for "_s + path);
+    changeName(folder, leaf, node, ++m_groups);
+    m_changed = true;
+    return true;
+}
+
 bool PowerCut::fail(const TracedCall &call, const QString &why)
 {
     m_error = u"%1 at %2: %3"_s.arg(call.name).arg(call.time, 0, 'f', 6).arg(why);
@@ -398,29 +410,15 @@ bool PowerCut::apply(const TracedCall &call, int index)
                                   : absolute(at ? arg(0) : QByteArray(), arg(at ? 1 : 0));
         if (!inRoot(path))
             return true;
-        QString leaf;
-        const int folder = parentOf(path, &leaf);
-        if (folder < 0)
-            return fail(call, u"no folder for "_s + path);
         const int node = newNode(link ? Node::Link : Node::Folder);
         if (link)
             m_nodes[node].target = straceString(arg(0));
-        changeName(folder, leaf, node, ++m_groups);
-        m_changed = true;
-        return true;
+        return setName(call, path, node);
     }
     if (name == u"unlink" || name == u"unlinkat" || name == u"rmdir") {
         const bool at = name == u"unlinkat";
         const QString path = absolute(at ? arg(0) : QByteArray(), arg(at ? 1 : 0));
-        if (!inRoot(path))
-            return true;
-        QString leaf;
-        const int folder = parentOf(path, &leaf);
-        if (folder < 0)
-            return fail(call, u"no folder for "_s + path);
-        changeName(folder, leaf, -1, ++m_groups);
-        m_changed = true;
-        return true;
+        return inRoot(path) ? setName(call, path, -1) : true;
     }
     if (name == u"rename" || name == u"renameat" || name == u"renameat2") {
         const bool at = name != u"rename";
@@ -456,13 +454,9 @@ bool PowerCut::apply(const TracedCall &call, int index)
             node = descriptor(0).node;
         else
             node = lookup(from);
-        QString leaf;
-        const int folder = parentOf(to, &leaf);
-        if (node < 0 || folder < 0)
-            return fail(call, u"a link from outside the root or into no folder: "_s + to);
-        changeName(folder, leaf, node, ++m_groups);
-        m_changed = true;
-        return true;
+        if (node < 0)
+            return fail(call, u"a link from outside the root: "_s + to);
+        return setName(call, to, node);
     }
     return true;
 }

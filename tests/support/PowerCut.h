@@ -134,6 +134,7 @@ private:
     int lookup(const QString &path) const;
     int newNode(Node::Kind kind);
     void changeName(int folder, const QString &name, int node, int group);
+    bool setName(const TracedCall &call, const QString &path, int node);
     void changeData(int node, const DataChange &change);
     void syncData(int node);
     void syncNames(int folder);
