@@ -31,6 +31,12 @@ qint64 countFileLines(const QString &path);
 // (counting reads every byte). A .mes.part is Running while a program holds
 // it and Interrupted otherwise.
 QList<HistoryItem> listHistory(const QString &folder);
+// The same in two steps, for a window that shows the first rows of a long
+// history at once: the names of the folder's download files newest first
+// (a name begins with its start), then the download of each name; nullopt
+// for a file that is no download.
+QStringList historyFileNames(const QString &folder);
+std::optional<HistoryItem> historyItem(const QString &folder, const QString &fileName);
 
 // Gives every .mes.part that no program holds its name as an interrupted
 // download and returns those downloads with their lines, newest first: each
