@@ -3,12 +3,9 @@
 #include "CommControl.h"
 #include "PortNumber.h"
 #include "ShortText.h"
+#include "SystemCalls.h"
 
-#include <QFile>
-
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -18,12 +15,7 @@ const QString kChooseAgain = u"Choose the instrument's port in the port selectio
 
 bool mayReadAndWrite(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
-#else
-    Q_UNUSED(path);
-    return true;
-#endif
+    return sys::access(path, R_OK | W_OK).ok();
 }
 
 PortOpenResult failed(const QString &title, const QString &message)
