@@ -1,11 +1,12 @@
 #include "CommandLineMain.h"
 #include "MainWindow.h"
 #include "ProgramFolders.h"
+#include "SystemCalls.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QStandardPaths>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +24,10 @@ ProgramFolders programFolders()
 
 int main(int argc, char *argv[])
 {
+    // A file-size limit (ulimit -f) ends a process with SIGXFSZ at the write
+    // that crosses it; ignored, the write fails with EFBIG, which the file
+    // writers report and survive like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     // With arguments the program runs on the command line: decided before any
     // QApplication exists, so no display is needed.
     if (argc > 1) {
@@ -46,8 +51,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"meridoc"_s);
 
     const ProgramFolders folders = programFolders();
-    // Port.txt is written with a save file, which needs its folder to exist.
-    QDir().mkpath(folders.dataFolder);
+    // Port.txt is written with a save file, which needs its folder to exist
+    // (and on the disk, so that the file in it is).
+    sys::makeFolders(folders.dataFolder);
 
     MainWindow window(folders.dataFolder);
     window.setHelpFolder(folders.helpFolder);

@@ -10,6 +10,8 @@
 #include "ReceivedText.h"
 #include "ShortText.h"
 
+#include <QDir>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -46,14 +48,18 @@ void tellIfDeviceLost(DownloadHost &host)
                          .arg(shortForMessage(host.comPortNumber())));
 }
 
-void tellIfJournalFailed(DownloadHost &host, const QString &failure)
+// Said at the end of the download, after the status line said it at once.
+void tellIfJournalFailed(DownloadHost &host, const DownloadOutcome &outcome)
 {
-    if (failure.isEmpty())
+    if (outcome.historyProblem.isEmpty())
         return;
-    host.showMessage(u"Download history"_s,
-                     u"The history copy of this download could not be written:\n%1\n\nThe lines are in "
-                     "the list; save them with \"Save data file as\"."_s
-                         .arg(failure));
+    const QString text = outcome.historyCopy.isEmpty()
+        ? u"The history copy of this download could not be written:\n%1\n\nThe lines are in the list; save "
+          "them with \"Save data file as\"."_s.arg(outcome.historyProblem)
+        : u"The history copy of this download is incomplete:\n%1\n\nWhat it holds is kept as %2. All lines are "
+          "in the list; save them with \"Save data file as\"."_s.arg(outcome.historyProblem,
+                                                                   QDir::toNativeSeparators(outcome.historyCopy));
+    host.showMessage(u"Download history"_s, text);
 }
 
 } // namespace
@@ -185,5 +191,5 @@ void closingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcom
     if (host.comm().deviceLost())
         outcome.ending = DownloadOutcome::Ending::ConnectionLost;
     tellIfDeviceLost(host);
-    tellIfJournalFailed(host, outcome.historyProblem);
+    tellIfJournalFailed(host, outcome);
 }

@@ -27,7 +27,8 @@ QString reasonOf(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The failure of `call` on `path` with the errno it left.
+// The failure of `call` on `path` with the errno it left; callers that make
+// a text before the call to this pass the errno they saved.
 Status failed(const char *call, const QString &path, int error = errno)
 {
     return {error, u"%1 %2: %3"_s.arg(QLatin1StringView(call), shown(path), reasonOf(error))};
@@ -95,8 +96,10 @@ Status mkostemp(const QString &folder, const QString &prefix, int *fd, QString *
         pattern = tried;
         return calls().mkostemp(pattern.data(), O_CLOEXEC);
     });
-    if (*fd < 0)
-        return failed("mkostemp", QFile::decodeName(tried));
+    if (*fd < 0) {
+        const int error = errno;
+        return failed("mkostemp", QFile::decodeName(tried), error);
+    }
     *path = QFile::decodeName(pattern);
     return {};
 }

@@ -26,6 +26,7 @@ std::optional<HistoryItem> itemOf(const QFileInfo &info)
     item.start = name->start;
     item.instrument = name->instrument;
     item.ending = name->ending;
+    item.incompleteCopy = name->incompleteCopy;
     if (name->running && !AppendFile::isLocked(item.path))
         item.ending = HistoryEnding::Interrupted;
     item.size = info.size();
@@ -45,23 +46,51 @@ QFileInfoList historyFiles(const QString &folder, const QStringList &patterns)
     return QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
 }
 
+// True when a finished file of the download `baseName` is in the folder.
+bool finishedFileExists(const QDir &folder, const QString &baseName)
+{
+    for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
+                                 HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
+        for (bool incomplete : {false, true}) {
+            if (sys::exists(folder.filePath(finishedFileName(baseName, ending, incomplete))))
+                return true;
+        }
+    }
+    return false;
+}
+
 // Renames the unheld .mes.part at `path` to its interrupted name; the new
-// path, or empty when a program holds it or it could not be renamed.
+// path, or empty when a program holds it, it cannot be opened for writing
+// (another user's), or it could not be renamed.
 QString claim(const QString &path)
 {
     const std::optional<HistoryName> name = parseHistoryName(QFileInfo(path).fileName());
     if (!name || !name->running)
         return {};
+    // Opened for writing: over NFS an exclusive flock needs that.
     int fd = -1;
-    if (!sys::open(path, O_RDONLY, &fd).ok())
+    if (!sys::open(path, O_RDWR, &fd).ok())
         return {};
     QString claimed;
-    // Held while renaming, so a second program starting now cannot claim it too.
-    if (sys::flock(fd, LOCK_EX | LOCK_NB, path).ok() && sys::exists(path)) {
-        const QString target = QFileInfo(path).dir().filePath(
-            finishedFileName(name->baseName, HistoryEnding::Interrupted));
-        if (!sys::exists(target) && sys::rename(path, target).ok())
-            claimed = target;
+    const QDir folder = QFileInfo(path).dir();
+    // Held while renaming, so a second program starting now cannot claim it
+    // too; and still the file of that name, not claimed meanwhile by another.
+    struct stat held{};
+    struct stat named{};
+    if (sys::flock(fd, LOCK_EX | LOCK_NB, path).ok() && sys::fstat(fd, path, &held).ok()
+        && sys::lstat(path, &named).ok() && held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+        if (finishedFileExists(folder, name->baseName)) {
+            if (sys::unlink(path).ok())
+                sys::syncFolder(folder.path());
+        } else {
+            const QString target = folder.filePath(finishedFileName(name->baseName, HistoryEnding::Interrupted));
+            if (!sys::exists(target) && sys::rename(path, target).ok()) {
+                claimed = target;
+                // A rename is on the disk once its folder is: without the sync
+                // a power cut could bring the .part back to be told twice.
+                sys::syncFolder(folder.path());
+            }
+        }
     }
     sys::close(fd, path);
     return claimed;

@@ -74,7 +74,7 @@ QString HistoryModel::text(int row, int column) const
     case Size:
         return m_locale.formattedDataSize(item.size, 1, QLocale::DataSizeSIFormat);
     case Ended:
-        return endingText(item.ending);
+        return endingText(item.ending, item.incompleteCopy);
     }
     return {};
 }

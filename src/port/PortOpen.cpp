@@ -3,14 +3,11 @@
 #include "CommControl.h"
 #include "PortNumber.h"
 #include "ShortText.h"
+#include "SystemCalls.h"
 
-#include <QFile>
+#include <unistd.h>
 
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -20,12 +17,7 @@ const QString kChooseAgain = u"Choose the instrument's port in the port selectio
 
 bool mayReadAndWrite(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
-#else
-    Q_UNUSED(path);
-    return true;
-#endif
+    return sys::access(path, R_OK | W_OK).ok();
 }
 
 PortOpenResult failed(PortProblem problem, const QString &title, const QString &message)

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <memory>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -146,9 +147,10 @@ void TestHistoryWindow::rowsAndColumns()
     place(u"2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
     place(u"2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
     place(u"2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
+    place(u"2026-12-04 06-00-00 QF-2000 (stopped by ESC, incomplete copy).mes"_s, "q\r\n"_ba);
     place(u"notes.txt"_s, "not a download"_ba);
     const auto o = openWindow(m_folder);
-    QTRY_VERIFY(o->allCounted(3));
+    QTRY_VERIFY(o->allCounted(4));
     QStringList headers;
     for (int c = 0; c < o->model()->columnCount(); ++c)
         headers.append(o->model()->headerData(c, Qt::Horizontal).toString());
@@ -159,6 +161,8 @@ void TestHistoryWindow::rowsAndColumns()
                                      u"stopped by ESC"_s}));
     QCOMPARE(o->row(2), (QStringList{u"2026-12-05 07:00:00"_s, u"ORVIK FE-B / FN-B"_s, u"1"_s, u"2.0 kB"_s,
                                      u"connection lost"_s}));
+    QCOMPARE(o->row(3), (QStringList{u"2026-12-04 06:00:00"_s, u"QF-2000"_s, u"1"_s, u"3 bytes"_s,
+                                     u"stopped by ESC, incomplete copy"_s}));
     QCOMPARE(o->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignRight | Qt::AlignVCenter);
     // The newest is chosen, ready for Open.
@@ -234,8 +238,10 @@ void TestHistoryWindow::deleteKeyAsksAndSparesRunningDownloads()
 {
     place(u"2026-12-07 08-30-00 QF-100.mes"_s, "a\r\n"_ba);
     place(u"2026-12-06 08-30-00 QFU-ST.mes"_s, "b\r\n"_ba);
-    AppendFile running;   // another copy of the program writes this one
-    QVERIFY(running.create(QDir(m_folder).filePath(u"2026-12-08 08-30-00 QF-2000.mes.part"_s)));
+    // Another copy of the program writes this one, and holds its lock.
+    int running = -1;
+    QVERIFY(AppendFile::create(QDir(m_folder).filePath(u"2026-12-08 08-30-00 QF-2000.mes.part"_s), &running).ok());
+    const auto release = qScopeGuard([running] { ::close(running); });
     const auto o = openWindow(m_folder);
     QTRY_VERIFY(o->allCounted(3));
     auto *deleteButton = o->window->findChild<QPushButton *>(u"historyDelete"_s);

@@ -67,6 +67,21 @@ inline auto writeWithRoom(qint64 room, int error)
     };
 }
 
+// write(): a file-size limit as `ulimit -f` sets it: no file may grow past
+// `limit` bytes; a write across it takes what fits, the next fails with EFBIG.
+inline auto writeWithFileSizeLimit(qint64 limit)
+{
+    return [limit](int fd, const void *data, size_t size) -> ssize_t {
+        const qint64 at = ::lseek(fd, 0, SEEK_CUR);
+        const qint64 fits = std::min<qint64>(qint64(size), std::max<qint64>(0, limit - at));
+        if (fits == 0 && size > 0) {
+            errno = EFBIG;
+            return -1;
+        }
+        return ::write(fd, data, size_t(fits));
+    };
+}
+
 // write(): every other call is interrupted by a signal, and none takes more
 // than `most` bytes.
 inline auto writeInterruptedAndShort(size_t most)
