@@ -37,9 +37,6 @@ void CliHost::setStream(StreamOutput *stream)
 
 void CliHost::streamNewLines(int first, int last)
 {
-    // The history copy's running file, should the download give up later.
-    if (m_historyKept && !m_journal.runningPath().isEmpty())
-        m_unfinishedCopy = m_journal.runningPath();
     if (!m_stream)
         return;
     const QList<QByteArray> &entries = m_dataList.entries();

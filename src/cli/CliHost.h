@@ -52,7 +52,7 @@ public:
     Stop stopTaken() const { return m_taken; }
     bool gaveUp() const { return m_giveUp; }
     // The history copy a download that gave up left unfinished.
-    QString unfinishedCopy() const { return m_unfinishedCopy; }
+    QString unfinishedCopy() const { return m_historyKept ? m_journal.abandonedCopy() : QString(); }
     // Whether a stopped history copy was said already.
     bool historyStopSaid() const { return m_historyStopSaid; }
     // Writes what the download left to be said (its latest message line).
@@ -139,5 +139,4 @@ private:
     bool m_giveUp = false;
     bool m_toldHowToGiveUp = false;
     bool m_historyStopSaid = false;
-    QString m_unfinishedCopy;
 };

@@ -124,14 +124,12 @@ DownloadOutcome download(const ReadInstrument &instrument, CliHost &host, QStrin
     try {
         return instrument.download(host);
     } catch (const DownloadAbandoned &) {
-        // Given up: the port is closed, nothing more was sent. Its history
-        // copy stays unfinished, unless the download gave up after the copy
-        // was finished (while block files were written).
+        // Given up: the port is closed, nothing more was sent, and the
+        // history copy stays unfinished.
         DownloadOutcome outcome;
         outcome.ending = DownloadOutcome::Ending::Abandoned;
         outcome.lines = host.dataList().count();
-        if (QFileInfo::exists(host.unfinishedCopy()))
-            *unfinishedCopy = host.unfinishedCopy();
+        *unfinishedCopy = host.unfinishedCopy();
         return outcome;
     }
 }

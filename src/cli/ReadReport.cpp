@@ -153,7 +153,7 @@ QString closingText(const ReadEnd &end)
     if (outcome.ending == Ending::ConnectionLost)
         lines.append(u"check the cable and the adapter, then read the instrument again."_s);
     if (!end.writeProblem.isEmpty() && !end.writeProblemSaid)
-        lines.append(u"the data could not be written to %1: %2."_s.arg(end.target, end.writeProblem));
+        lines.append(u"%1 could not be written: %2."_s.arg(end.target, end.writeProblem));
     if (!end.blocksProblem.isEmpty())
         lines.append(end.blocksProblem);
     if (end.blocksWanted && end.blocksProblem.isEmpty() && outcome.lines > 0) {
