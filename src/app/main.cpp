@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +36,15 @@ int main(int argc, char *argv[])
         return runCommandLine(QCoreApplication::arguments().mid(1), programFolders().dataFolder);
     }
 
+    // Without a display Qt would abort; a console or an SSH session gets one
+    // line instead. QT_QPA_PLATFORM set means the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("meridoc: no display was found (DISPLAY and WAYLAND_DISPLAY are not set); the window needs one, "
+                   "\"meridoc read\" works without one (see meridoc --help).\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     // Names the per-user data folder (~/.local/share/meridoc) whatever the
     // executable is called.

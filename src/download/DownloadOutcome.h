@@ -3,6 +3,7 @@
 // message and exit status are made from it, not from what the window showed.
 #pragma once
 
+#include "PortOpen.h"
 #include "ReceiveLines.h"
 
 #include <QString>
@@ -21,6 +22,8 @@ struct DownloadOutcome
     Ending ending = Ending::NotStarted;
     // The entries in the list when the download ended (all of them from this download).
     qsizetype lines = 0;
+    // NotStarted: why the port could not be opened or set.
+    PortProblem portProblem;
 
     // The download history's copy of this download: the file kept (empty when
     // none was kept), and why there is none or why it is incomplete (empty

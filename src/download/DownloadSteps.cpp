@@ -64,11 +64,12 @@ void tellIfJournalFailed(DownloadHost &host, const DownloadOutcome &outcome)
 
 } // namespace
 
-bool openingSteps(DownloadHost &host, const InstrumentLink &link)
+bool openingSteps(DownloadHost &host, const InstrumentLink &link, PortProblem &problem)
 {
     host.beginDownload();
     const PortOpenResult opened = openPortStep(host.comm(), host.comPortNumber());
     if (opened.outcome == PortOpenResult::Failed) {
+        problem = opened.problem;
         host.showMessage(opened.title, opened.message);
         return false;
     }
@@ -98,6 +99,11 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link)
     }
     if (!lineSet) {
         const QString reason = comm.errorString();
+        problem.kind = PortProblem::Kind::SettingsRefused;
+        problem.port = comm.commPort();
+        problem.device = comm.devicePath();
+        problem.reason = reason;
+        problem.settings = settings;
         host.MenueFrei();
         comm.setPortOpen(false);
         host.setClipboardButtonVisible(clipboardWasVisible);

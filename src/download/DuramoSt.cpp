@@ -8,8 +8,9 @@
 DownloadOutcome DuramoStDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::DuramoSt;
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
 
     host.comm().output(QByteArrayLiteral("T4"));
     host.comm().clearOutBuffer();

@@ -75,8 +75,9 @@ QByteArray dataBehindAnswer(DownloadHost &host, QByteArray answer, const QByteAr
 DownloadOutcome FennixDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::Fennix;
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
 
     // No answer: ESC ended the polling (or the device went, which the
     // closing steps tell), and the list is as it was.

@@ -7,8 +7,9 @@
 
 DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link)
 {
-    if (!openingSteps(host, link))
-        return {};
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
     prepareReceiving(host, link, InstrumentLinks::StartAtInstrument);
 
     // Whatever the instrument sent before the user was asked is stale; what

@@ -54,6 +54,7 @@ void HistoryJournal::begin(const QString &instrument, StoppedHandler stopped)
     m_stopped = std::move(stopped);
     m_baseName.clear();
     m_stopReason.clear();
+    m_abandonedCopy.clear();
 }
 
 void HistoryJournal::append(const QList<QByteArray> &entries, qsizetype first)
@@ -167,5 +168,6 @@ DownloadJournal::Kept HistoryJournal::keepIncomplete(ReceiveEnd end, const QStri
 void HistoryJournal::abandon()
 {
     m_file.finishWriting(true);
+    m_abandonedCopy = m_file.path();
     m_file.close();
 }

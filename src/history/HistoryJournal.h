@@ -29,6 +29,9 @@ public:
     void append(const QList<QByteArray> &entries, qsizetype first) override;
     Kept finish(ReceiveEnd end, const QByteArray &assembledText) override;
     void abandon() override;
+    // After abandon(): the unfinished copy it left, with the lines that came
+    // (empty when none came).
+    QString abandonedCopy() const { return m_abandonedCopy; }
 
 private:
     // On the writer thread: picks the download's name and makes its .part.
@@ -45,5 +48,6 @@ private:
     QString m_stopReason;    // likewise
     StoppedHandler m_stopped;
     quint64 m_download = 0;  // counts begin(): a stop told late belongs to its download only
+    QString m_abandonedCopy;
     AppendFile m_file;
 };
