@@ -1,4 +1,4 @@
-// The four figures of the benchmark. Each prints its figure on one line and
+// The figures of the benchmark. Each prints its figure on one line and
 // returns 0 when it met its target, 1 when it missed it, 2 when it could not run.
 #pragma once
 
@@ -18,3 +18,7 @@ int runIdleBench(int seconds);
 int runPacedBench(int lines, int baud, int progressMax);
 
 int runFloodBench(long long lines, int progressMax);
+
+// Opens the download history window twice over `downloads` made-up downloads;
+// gives up on an opening whose counts are not all in after limitSeconds.
+int runHistoryBench(int downloads, int limitSeconds);

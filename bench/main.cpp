@@ -1,4 +1,5 @@
-// meridoc-bench: measures the line receiver (cutter, idle, paced, flood).
+// meridoc-bench: measures the line receiver (cutter, idle, paced, flood) and
+// the download history window (history).
 
 #include "Benches.h"
 #include "ReceiverRig.h"
@@ -41,15 +42,19 @@ int main(int argc, char *argv[])
         "  cutter  lines per second of the record cutter alone, in random reads\n"
         "  idle    CPU seconds used while the receiver waits with no data\n"
         "  paced   CPU share while lines arrive at the instrument's baud rate\n"
-        "  flood   lines per second, peak memory and longest event-loop gap in a flood"_s);
+        "  flood   lines per second, peak memory and longest event-loop gap in a flood\n"
+        "  history the history window over N downloads (default 100000): time until shown,\n"
+        "          longest wait of a key while counts fill in, files read on a second opening"_s);
     parser.addHelpOption();
-    parser.addPositionalArgument(u"figure"_s, u"cutter, idle, paced or flood"_s);
+    parser.addPositionalArgument(u"figure"_s, u"cutter, idle, paced, flood or history"_s);
+    parser.addPositionalArgument(u"N"_s, u"history: the number of downloads."_s, u"[N]"_s);
     parser.addOptions({
         {u"lines"_s, u"Lines to send or cut (cutter 2000000, paced 2000, flood 1000000)."_s, u"n"_s},
         {u"seed"_s, u"cutter: seed of the random read sizes (default 1)."_s, u"n"_s},
         {u"max-read"_s, u"cutter: largest read in bytes (default 256)."_s, u"bytes"_s},
         {u"rounds"_s, u"cutter: rounds to take the median of (default 5)."_s, u"n"_s},
-        {u"seconds"_s, u"idle: how long the receiver waits (default 10)."_s, u"s"_s},
+        {u"seconds"_s, u"idle: how long the receiver waits (default 10); history: how long an opening may "
+                       "take until every count is in (default 600)."_s, u"s"_s},
         {u"baud"_s, u"paced: baud rate of the instrument (default 38400)."_s, u"rate"_s},
         {u"no-journal"_s, u"idle, paced, flood: run the bare line receiver, without the download history's copy."_s},
         {u"progress-max"_s, u"paced, flood: the progress bar's maximum (default %1, as the downloads at 38400 baud set it)."_s
@@ -57,8 +62,8 @@ int main(int argc, char *argv[])
     });
     parser.process(app);
     const QStringList figures = parser.positionalArguments();
-    if (figures.size() != 1) {
-        QTextStream(stderr) << "meridoc-bench: name one figure: cutter, idle, paced or flood.\n";
+    if (figures.isEmpty() || (figures.size() > 1 && figures.first() != u"history")) {
+        QTextStream(stderr) << "meridoc-bench: name one figure: cutter, idle, paced, flood or history N.\n";
         return CouldNotRun;
     }
 
@@ -88,6 +93,17 @@ int main(int argc, char *argv[])
         const int progressMax = int(numberOption(parser, u"progress-max"_s, ReceiverRig::defaultProgressMax(), &ok));
         return ok ? runFloodBench(lines, progressMax) : CouldNotRun;
     }
-    QTextStream(stderr) << "meridoc-bench: unknown figure \"" << figure << "\"; choose cutter, idle, paced or flood.\n";
+    if (figure == u"history") {
+        bool valid = true;
+        const int downloads = figures.size() > 1 ? figures.at(1).toInt(&valid) : 100'000;
+        if (!valid || downloads < 1 || figures.size() > 2) {
+            QTextStream(stderr) << "meridoc-bench: history needs one number of downloads of at least 1.\n";
+            return CouldNotRun;
+        }
+        const int seconds = int(numberOption(parser, u"seconds"_s, 600, &ok));
+        return ok ? runHistoryBench(downloads, seconds) : CouldNotRun;
+    }
+    QTextStream(stderr) << "meridoc-bench: unknown figure \"" << figure
+                        << "\"; choose cutter, idle, paced, flood or history.\n";
     return CouldNotRun;
 }

@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev poppler-utils xvfb xauth"
+PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev poppler-utils xvfb xauth strace"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 missing=""

@@ -66,7 +66,8 @@ void StartUp::tellInterruptedDownloads(const QString &historyFolder,
         const QString text =
             u"The download from %1 started %2 was interrupted: the program ended during it.\n"
             "%3 lines were kept in the download history."_s
-                .arg(item.instrument, QLocale().toString(item.start, QLocale::LongFormat))
+                .arg(item.instrument, QLocale().toString(item.start.date(), QLocale::LongFormat) + u' '
+                                          + item.start.time().toString(u"HH:mm:ss"_s))
                 .arg(item.lines);
         if (m_dialogs.notice(u"Interrupted download"_s, text))
             open(item.path);

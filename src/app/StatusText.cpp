@@ -12,13 +12,34 @@ QString lines(qsizetype n)
     return n == 1 ? u"1 line"_s : u"%1 lines"_s.arg(n);
 }
 
+// The message box has said it all; here a few words.
+QString notStartedText(const PortProblem &problem)
+{
+    using Kind = PortProblem::Kind;
+    switch (problem.kind) {
+    case Kind::NoPortChosen:
+        return u"Nothing was read: no COM port is chosen"_s;
+    case Kind::NotANumber:
+    case Kind::NoSuchCom:
+        return u"Nothing was read: the COM number is not one of 1 to 16"_s;
+    case Kind::SettingsRefused:
+        return u"Nothing was read: COM %1 did not take the line settings"_s.arg(problem.port);
+    case Kind::None:
+    case Kind::DeviceMissing:
+    case Kind::InUse:
+    case Kind::NoPermission:
+    case Kind::OpenFailed:
+        break;
+    }
+    return u"Nothing was read: COM %1 could not be opened"_s.arg(problem.port);
+}
+
 QString endingText(const DownloadOutcome &outcome)
 {
     using Ending = DownloadOutcome::Ending;
     switch (outcome.ending) {
     case Ending::NotStarted:
-        return outcome.settingsRefused ? u"Nothing was read: the port did not take the line settings"_s
-                                       : u"Nothing was read: the port could not be opened"_s;
+        return notStartedText(outcome.portProblem);
     case Ending::NoStartMark:
         return u"No start mark came within 11 s"_s;
     case Ending::Stopped:

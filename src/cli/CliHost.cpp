@@ -2,13 +2,15 @@
 
 #include "Delay.h"
 #include "EventWait.h"
+#include "Messages.h"
 #include "ReceiveLines.h"
+#include "StreamOutput.h"
 
 #include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
 
-CliHost::CliHost(const QString &programFolder, const QString &comPortNumber, std::FILE *messages)
+CliHost::CliHost(const QString &programFolder, const QString &comPortNumber, Messages &messages)
     : m_programFolder(programFolder)
     , m_comPortNumber(comPortNumber)
     , m_messages(messages)
@@ -16,41 +18,83 @@ CliHost::CliHost(const QString &programFolder, const QString &comPortNumber, std
     , m_journal(programFolder + u"/history"_s)
 {
     buildFennixCommands(m_state);
-    m_timeout.setSingleShot(true);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
-        requestStop();
-        // A download that does not look at ESC here is given up after one
-        // more period.
-        m_timeout.start(m_timeoutMs);
-    });
+    // The timeout counts silence: every byte starts it again.
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, [this] { requestStop(Stop::Timeout); });
     connect(&m_comm, &CommControl::received, this, [this] {
-        m_facts.anyByte = true;
-        if (m_timeout.isActive())
-            m_timeout.start(m_timeoutMs);
+        if (m_silence.isActive())
+            m_silence.start(m_timeoutMs);
     });
-    connect(&m_comm, &CommControl::lost, this, [this] { m_facts.lost = true; });
+    connect(&m_dataList, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { streamNewLines(first, last); });
 }
 
-void CliHost::requestStop()
+void CliHost::setStream(StreamOutput *stream)
 {
-    if (m_pendingStops > 0)
-        m_facts.abandoned = true;
+    m_stream = stream;
+    connect(stream, &StreamOutput::readerGone, this, [this] { requestStop(Stop::ReaderGone); });
+}
+
+void CliHost::streamNewLines(int first, int last)
+{
+    if (!m_stream)
+        return;
+    const QList<QByteArray> &entries = m_dataList.entries();
+    qsizetype size = 0;
+    for (int i = first; i <= last; ++i)
+        size += entries.at(i).size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size);
+    for (int i = first; i <= last; ++i) {
+        bytes.append(entries.at(i));
+        bytes.append("\r\n", 2);
+    }
+    m_stream->write(bytes);
+}
+
+void CliHost::signalReceived(int number)
+{
+    if (m_firstSignal == 0)
+        m_firstSignal = number;
+    if (++m_signals > 1 || !m_downloading)
+        giveUp();
     else
-        ++m_pendingStops;
+        requestStop(Stop::Signal);
 }
 
-void CliHost::say(const QString &line)
+void CliHost::requestStop(Stop cause)
 {
-    endCountLine();
-    std::fputs(line.toLocal8Bit().constData(), m_messages);
-    std::fputc('\n', m_messages);
-    std::fflush(m_messages);
+    if (!m_downloading || m_pending != Stop::None || m_taken != Stop::None)
+        return;
+    m_pending = cause;
+    m_sleepsWhilePending = 0;
+}
+
+void CliHost::giveUp()
+{
+    m_giveUp = true;
+    if (m_stream)
+        m_stream->giveUp();
+}
+
+void CliHost::downloadEnded()
+{
+    m_downloading = false;
+    m_silence.stop();
+    flushStatus();
+}
+
+void CliHost::historyCopyStopped(const QString &reason)
+{
+    flushStatus();
+    m_messages.say(u"the history copy stopped: %1"_s.arg(reason));
+    m_historyStopSaid = true;
 }
 
 void CliHost::flushStatus()
 {
     if (!m_pendingText.isEmpty() && m_pendingText != m_shownText) {
-        say(m_pendingText);
+        m_messages.say(m_pendingText);
         m_shownText = m_pendingText;
     }
     m_pendingText.clear();
@@ -58,23 +102,8 @@ void CliHost::flushStatus()
 
 void CliHost::showReceivedCount(qsizetype lines)
 {
-    // The receiver shows its count from its start on.
-    m_facts.receiving = true;
-    if (!m_showCount || lines == 0)
-        return;
-    std::fputc('\r', m_messages);
-    std::fputs(receivedCountText(lines).toLocal8Bit().constData(), m_messages);
-    std::fflush(m_messages);
-    m_countShown = true;
-}
-
-void CliHost::endCountLine()
-{
-    if (!m_countShown)
-        return;
-    std::fputc('\n', m_messages);
-    std::fflush(m_messages);
-    m_countShown = false;
+    if (lines > 0)
+        m_messages.showCount(receivedCountText(lines));
 }
 
 void CliHost::setWarnText2(const QString &text)
@@ -87,35 +116,35 @@ void CliHost::setWarnText2(const QString &text)
 
 void CliHost::printOnSurface(const QString &text)
 {
-    say(text.trimmed());
+    m_messages.say(text.trimmed());
 }
 
 bool CliHost::escPressed()
 {
-    if (m_pendingStops == 0)
+    if (m_pending == Stop::None)
         return false;
-    m_pendingStops = 0;
-    m_facts.stopTaken = true;
+    m_taken = std::exchange(m_pending, Stop::None);
     return true;
 }
 
 void CliHost::beginDownload()
 {
-    m_pendingStops = 0;
+    // A signal that came before the download began still counts: there is
+    // one download, and the user asked it to stop.
     if (m_timeoutMs > 0)
-        m_timeout.start(m_timeoutMs);
+        m_silence.start(m_timeoutMs);
 }
 
 void CliHost::waited()
 {
-    m_waited = true;
+    flushStatus();
 }
 
-void CliHost::throwIfAbandoned()
+void CliHost::throwIfGivenUp()
 {
-    if (!m_facts.abandoned)
+    if (!m_giveUp || !m_downloading)
         return;
-    m_timeout.stop();
+    m_silence.stop();
     if (m_comm.portOpen())
         m_comm.setPortOpen(false);
     throw DownloadAbandoned{};
@@ -125,58 +154,47 @@ void CliHost::processEvents()
 {
     waited();
     QCoreApplication::processEvents();
-    throwIfAbandoned();
+    throwIfGivenUp();
 }
 
 void CliHost::waitForEvents(int maxMs)
 {
     waited();
-    flushStatus();
     runEventsWaitingAtMost(maxMs);
-    throwIfAbandoned();
+    throwIfGivenUp();
 }
 
 void CliHost::delay(double &milliseconds)
 {
     waited();
-    flushStatus();
-    // A stop request still there when the download sleeps again was passed
-    // by: this wait does not look at ESC.
-    if (m_pendingStops > 0 && !m_toldHowToGiveUp) {
-        say(u"This wait does not stop as after ESC; a second Ctrl+C or SIGTERM gives up at once."_s);
-        m_toldHowToGiveUp = true;
+    // A request still there at the download's second sleep was passed by:
+    // this wait looks at no ESC (the start mark's). The timeout is one
+    // timeout, and a reader that went away waits for nothing: both give up;
+    // a signal says how to give up.
+    if (m_pending != Stop::None && ++m_sleepsWhilePending >= 2) {
+        if (m_pending != Stop::Signal)
+            giveUp();
+        else if (!m_toldHowToGiveUp) {
+            m_messages.say(u"this wait does not stop as ESC would.\na second signal gives up at once."_s);
+            m_toldHowToGiveUp = true;
+        }
     }
     ::delay(milliseconds);
 }
 
-void CliHost::showMessage(const QString &, const QString &text)
+bool CliHost::askYesNo(const QString &, const QString &)
 {
-    // The texts name what failed themselves; the title is the box's caption.
-    flushStatus();
-    if (m_saving)
-        m_facts.blocksFailed = true;
-    else if (!m_waited)
-        m_facts.portFailed = true;
-    say(text);
-}
-
-bool CliHost::askYesNo(const QString &, const QString &text)
-{
-    // The only question of a download: whether to replace existing block files.
-    if (m_force)
-        return true;
-    m_facts.blocksFailed = true;
-    say(text.section(u'\n', 0, 0)
-        + u" They are left alone; give --force to replace them."_s);
-    // A refusal asks for another name; the command line has none to offer.
-    m_blocksBase.clear();
-    return false;
+    // A refusal makes the download ask for another name; the command line
+    // has none, so the next dialog is cancelled.
+    if (!m_force)
+        m_blocksBase.clear();
+    return m_force;
 }
 
 std::optional<QString> CliHost::saveDialog(const QString &, const QString &)
 {
-    m_saving = true;
-    m_timeout.stop();
+    // The blocks are offered once the reception is over.
+    m_silence.stop();
     if (m_blocksBase.isEmpty())
         return std::nullopt;
     return m_blocksBase;

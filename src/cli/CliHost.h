@@ -1,7 +1,8 @@
 // The download host of the command line: no widgets. The window's message line
-// and message boxes become lines on standard error, ESC becomes a stop request
-// (a signal or the timeout), and the file dialog of the block files answers
-// with the name given on the command line.
+// becomes lines on standard error, ESC becomes a stop request (a signal, the
+// timeout, a reader of the data that went away), and the file dialog of the
+// block files answers with the name given on the command line. How the
+// download ended comes from its outcome; the host only knows what stopped it.
 #pragma once
 
 #include "CommControl.h"
@@ -14,45 +15,48 @@
 #include <QString>
 #include <QTimer>
 
-#include <cstdio>
+class Messages;
+class StreamOutput;
 
 class CliHost : public QObject, public DownloadHost
 {
     Q_OBJECT
 public:
-    // What happened during the download, for the exit status.
-    struct Facts
-    {
-        bool portFailed = false;      // a message came before the download waited for anything
-        bool anyByte = false;         // the instrument sent or answered something
-        bool stopTaken = false;       // a stop request ended the download as ESC
-        bool abandoned = false;       // a second stop request gave up where no ESC is looked at
-        bool lost = false;            // the device went away
-        bool receiving = false;       // the reception of lines began
-        bool blocksFailed = false;    // block files were refused or could not be written
-    };
+    // What asked the download to stop as ESC would.
+    enum class Stop { None, Signal, Timeout, ReaderGone };
 
-    CliHost(const QString &programFolder, const QString &comPortNumber, std::FILE *messages);
+    CliHost(const QString &programFolder, const QString &comPortNumber, Messages &messages);
 
     // The device the COM number leads to, instead of the usual mapping.
     void setDevice(const QString &path) { m_comm.setFixedDevice(path); }
     // The name the block files' dialog answers with; empty: it is cancelled.
     void setBlocksBase(const QString &base) { m_blocksBase = base; }
     void setForce(bool force) { m_force = force; }
-    // After this long without a received byte a stop request is made.
+    // After this long without a received byte the download is stopped.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
-    // Shows the count of received lines while data arrive (on a terminal).
-    void setShowCount(bool show) { m_showCount = show; }
+    // false: the download keeps no history copy.
+    void setHistoryKept(bool kept) { m_historyKept = kept; }
+    // Gets every line as it reaches the list; its reader going away stops
+    // the download.
+    void setStream(StreamOutput *stream);
 
-    // Like a press of ESC; a second request before a download looked at the
-    // first gives up the download (the port is closed, nothing more is sent).
-    void requestStop();
+    // A stop signal: the first is a stop request like ESC; a second gives up
+    // the download at once (the port is closed, nothing more is sent), or
+    // stops waiting for the reader of the data once the download is over.
+    void signalReceived(int number);
+    // The download function returned (or gave up): no more stop requests.
+    void downloadEnded();
 
-    const Facts &facts() const { return m_facts; }
+    int firstSignal() const { return m_firstSignal; }
+    // What stopped the download as ESC (None: nothing did).
+    Stop stopTaken() const { return m_taken; }
+    bool gaveUp() const { return m_giveUp; }
+    // The history copy a download that gave up left unfinished.
+    QString unfinishedCopy() const { return m_historyKept ? m_journal.abandonedCopy() : QString(); }
+    // Whether a stopped history copy was said already.
+    bool historyStopSaid() const { return m_historyStopSaid; }
     // Writes what the download left to be said (its latest message line).
     void flushStatus();
-    // Ends the line count, so the next message starts on a line of its own.
-    void endCountLine();
 
     // --- DownloadHost ------------------------------------------------------
     CommControl &comm() override { return m_comm; }
@@ -60,8 +64,8 @@ public:
     DownloadState &state() override { return m_state; }
     QString comPortNumber() const override { return m_comPortNumber; }
     QString programFolder() const override { return m_programFolder; }
-    // The download history of the program folder, as in the window.
-    DownloadJournal *journal() override { return &m_journal; }
+    DownloadJournal *journal() override { return m_historyKept ? &m_journal : nullptr; }
+    void historyCopyStopped(const QString &reason) override;
 
     void setClipboardButtonVisible(bool visible) override { m_clipboardVisible = visible; }
     bool clipboardButtonVisible() const override { return m_clipboardVisible; }
@@ -89,29 +93,34 @@ public:
     void waitForEvents(int maxMs) override;
     void delay(double &milliseconds) override;
 
-    void showMessage(const QString &title, const QString &text) override;
+    // The download's message boxes speak of the window; all they tell is in
+    // the outcome, which the command line words itself.
+    void showMessage(const QString &, const QString &) override {}
+    // The only question of a download: whether to replace existing block files.
     bool askYesNo(const QString &title, const QString &text) override;
     std::optional<QString> saveDialog(const QString &filter, const QString &initDir) override;
 
 private:
-    void say(const QString &line);
+    void requestStop(Stop cause);
+    void giveUp();
     void waited();
-    void throwIfAbandoned();
+    void throwIfGivenUp();
+    void streamNewLines(int first, int last);
 
     QString m_programFolder;
     QString m_comPortNumber;
-    std::FILE *m_messages;
+    Messages &m_messages;
     CommControl m_comm;
     DataList m_dataList;
     DownloadState m_state;
     HistoryJournal m_journal;
-    QTimer m_timeout;
+    bool m_historyKept = true;
+    StreamOutput *m_stream = nullptr;
+    QTimer m_silence;
     int m_timeoutMs = 0;
 
     QString m_blocksBase;
     bool m_force = false;
-    bool m_showCount = false;
-    bool m_countShown = false;
 
     bool m_clipboardVisible = true;
     int m_progressMax = 100;
@@ -119,9 +128,15 @@ private:
     QString m_pendingText;
     QString m_shownText;
 
-    int m_pendingStops = 0;
+    bool m_downloading = true;
+    Stop m_pending = Stop::None;
+    Stop m_taken = Stop::None;
+    // Sleeps of the download since the pending request came: a request still
+    // there at the second was passed by a wait that looks at no ESC.
+    int m_sleepsWhilePending = 0;
+    int m_signals = 0;
+    int m_firstSignal = 0;
+    bool m_giveUp = false;
     bool m_toldHowToGiveUp = false;
-    bool m_waited = false;
-    bool m_saving = false;
-    Facts m_facts;
+    bool m_historyStopSaid = false;
 };

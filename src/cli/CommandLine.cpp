@@ -2,8 +2,9 @@
 
 #include "ReadInstruments.h"
 
+#include <QCommandLineParser>
+
 #include <cmath>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -13,14 +14,6 @@ namespace {
 // milliseconds inside an int.
 constexpr double kLongestTimeoutSeconds = 86400;
 
-QString instrumentNames(const QString &separator)
-{
-    QStringList names;
-    for (const ReadInstrument &instrument : readInstruments)
-        names.append(QString::fromUtf16(instrument.name));
-    return names.join(separator);
-}
-
 CommandLine failure(const QString &error)
 {
     CommandLine line;
@@ -29,83 +22,92 @@ CommandLine failure(const QString &error)
     return line;
 }
 
-// "--name value" or "--name=value"; advances i past what it used.
-std::optional<QString> optionValue(const QStringList &arguments, qsizetype &i, const QString &name,
-                                   QString *error)
-{
-    const QString &argument = arguments.at(i);
-    if (argument.startsWith(name + u'='))
-        return argument.mid(name.size() + 1);
-    if (i + 1 >= arguments.size()) {
-        *error = u"%1 needs a value."_s.arg(name);
-        return std::nullopt;
-    }
-    return arguments.at(++i);
-}
-
-bool isOption(const QString &argument, const QString &name)
-{
-    return argument == name || argument.startsWith(name + u'=');
-}
-
-CommandLine parseRead(const QStringList &arguments)
+CommandLine asked(CommandLine::Action action)
 {
     CommandLine line;
-    line.action = CommandLine::Action::Read;
-    ReadOptions &read = line.read;
-    QString error;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        std::optional<QString> value;
-        if (isOption(argument, u"--com"_s)) {
-            if (!(value = optionValue(arguments, i, u"--com"_s, &error)))
-                return failure(error);
-            bool ok = false;
-            const int port = value->toInt(&ok);
-            if (!ok || port < 1 || port > 16)
-                return failure(u"--com needs a COM number from 1 to 16, not \"%1\"."_s.arg(*value));
-            read.comPort = QString::number(port);
-        } else if (isOption(argument, u"--device"_s)) {
-            if (!(value = optionValue(arguments, i, u"--device"_s, &error)))
-                return failure(error);
-            if (value->isEmpty())
-                return failure(u"--device needs the path of a serial device."_s);
-            read.device = *value;
-        } else if (argument == u"-o"_s) {
-            if (!(value = optionValue(arguments, i, argument, &error)))
-                return failure(error);
-            read.output = *value;
-        } else if (isOption(argument, u"--blocks"_s)) {
-            if (!(value = optionValue(arguments, i, u"--blocks"_s, &error)))
-                return failure(error);
-            if (value->isEmpty())
-                return failure(u"--blocks needs the start of the block files' names."_s);
-            read.blocksBase = *value;
-        } else if (argument == u"--force"_s) {
-            read.force = true;
-        } else if (isOption(argument, u"--timeout"_s)) {
-            if (!(value = optionValue(arguments, i, u"--timeout"_s, &error)))
-                return failure(error);
-            bool ok = false;
-            const double seconds = value->toDouble(&ok);
-            if (!ok || !(seconds > 0) || seconds > kLongestTimeoutSeconds)
-                return failure(u"--timeout needs a number of seconds above 0, not \"%1\"."_s.arg(*value));
-            read.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
-        } else if (argument.startsWith(u'-') && argument != u"-"_s) {
-            return failure(u"unknown option \"%1\"."_s.arg(argument));
-        } else if (read.instrument.isEmpty()) {
-            read.instrument = argument;
-        } else {
-            return failure(u"unexpected argument \"%1\"."_s.arg(argument));
-        }
-    }
+    line.action = action;
+    return line;
+}
 
-    if (read.instrument.isEmpty())
-        return failure(u"read needs an instrument: %1."_s.arg(instrumentNames(u", "_s)));
+// The parser's own complaint, as one of our lines: "missing value after '-o'."
+QString parserError(const QCommandLineParser &parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString &name = unknown.first();
+        return u"unknown option \"%1%2\"."_s.arg(name.size() == 1 ? u"-"_s : u"--"_s, name);
+    }
+    QString text = parser.errorText();
+    if (!text.isEmpty())
+        text[0] = text.at(0).toLower();
+    return text;
+}
+
+const QCommandLineOption helpOption({u"h"_s, u"help"_s}, {});
+const QCommandLineOption versionOption(u"version"_s, {});
+
+CommandLine parseRead(const QStringList &withProgram)
+{
+    const QCommandLineOption com(u"com"_s, {}, u"N"_s);
+    const QCommandLineOption device(u"device"_s, {}, u"PATH"_s);
+    const QCommandLineOption output({u"o"_s, u"output"_s}, {}, u"FILE"_s);
+    const QCommandLineOption blocks(u"blocks"_s, {}, u"BASE"_s);
+    const QCommandLineOption force(u"force"_s, {});
+    const QCommandLineOption timeout(u"timeout"_s, {}, u"SECONDS"_s);
+    const QCommandLineOption noHistory(u"no-history"_s, {});
+    QCommandLineParser parser;
+    parser.addOptions({helpOption, versionOption, com, device, output, blocks, force, timeout, noHistory});
+    if (!parser.parse(withProgram))
+        return failure(parserError(parser));
+    if (parser.isSet(helpOption))
+        return asked(CommandLine::Action::Help);
+    if (parser.isSet(versionOption))
+        return asked(CommandLine::Action::Version);
+
+    CommandLine line = asked(CommandLine::Action::Read);
+    ReadOptions &read = line.read;
+    const QStringList positional = parser.positionalArguments().mid(1);
+    if (positional.isEmpty())
+        return failure(u"read needs an instrument: %1."_s.arg(instrumentNames()));
+    if (positional.size() > 1)
+        return failure(u"unexpected argument \"%1\"."_s.arg(positional.at(1)));
+    read.instrument = positional.first();
     const ReadInstrument *instrument = findReadInstrument(read.instrument);
-    if (!instrument) {
-        return failure(u"unknown instrument \"%1\"; one of %2."_s.arg(read.instrument,
-                                                                   instrumentNames(u", "_s)));
+    if (!instrument)
+        return failure(u"unknown instrument \"%1\"; one of %2."_s.arg(read.instrument, instrumentNames()));
+
+    if (parser.isSet(com)) {
+        bool ok = false;
+        const int port = parser.value(com).toInt(&ok);
+        if (!ok || port < 1 || port > 16)
+            return failure(u"--com needs a COM number from 1 to 16, not \"%1\"."_s.arg(parser.value(com)));
+        read.comPort = QString::number(port);
+    }
+    if (parser.isSet(device)) {
+        read.device = parser.value(device);
+        if (read.device.isEmpty())
+            return failure(u"--device needs the path of a serial device."_s);
+    }
+    if (parser.isSet(output)) {
+        read.output = parser.value(output);
+        if (read.output.isEmpty())
+            return failure(u"-o needs the name of a file, or \"-\" for standard output."_s);
+    }
+    if (parser.isSet(blocks)) {
+        read.blocksBase = parser.value(blocks);
+        if (read.blocksBase.isEmpty())
+            return failure(u"--blocks needs the start of the block files' names."_s);
+    }
+    read.force = parser.isSet(force);
+    read.history = !parser.isSet(noHistory);
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const double seconds = parser.value(timeout).toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > kLongestTimeoutSeconds) {
+            return failure(u"--timeout needs a number of seconds above 0 and at most %1, not \"%2\"."_s.arg(
+                QString::number(kLongestTimeoutSeconds), parser.value(timeout)));
+        }
+        read.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
     }
     if (!read.comPort.isEmpty() && !read.device.isEmpty())
         return failure(u"give either --com or --device, not both."_s);
@@ -118,66 +120,22 @@ CommandLine parseRead(const QStringList &arguments)
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
-    if (arguments.isEmpty())
-        return {};
-    if (arguments.contains(u"--help"_s) || arguments.contains(u"-h"_s)) {
-        CommandLine line;
-        line.action = CommandLine::Action::Help;
-        return line;
-    }
-    if (arguments.contains(u"--version"_s)) {
-        CommandLine line;
-        line.action = CommandLine::Action::Version;
-        return line;
-    }
-    if (arguments.first() == u"read"_s)
-        return parseRead(arguments);
-    if (arguments.first().startsWith(u'-'))
-        return failure(u"unknown option \"%1\"."_s.arg(arguments.first()));
-    return failure(u"unknown command \"%1\"."_s.arg(arguments.first()));
-}
-
-QString usageText()
-{
-    return u"Usage: meridoc [--help | --version]\n"
-           "       meridoc read INSTRUMENT [--com N | --device PATH] [-o FILE] [--blocks BASE] [--force]\n"
-           "                               [--timeout SECONDS]\n"_s;
-}
-
-QString helpText()
-{
-    return usageText()
-        + u"\n"
-          "Without arguments MERIDOC opens its window. \"meridoc read\" reads the stored measurements of\n"
-          "an instrument without a window, as the window's menu \"Data transfer\" does, and writes the lines\n"
-          "as a measurement data file (the bytes \"Save\" writes).\n"
-          "\n"
-          "INSTRUMENT is one of:\n"
-          "  %1\n"
-          "\n"
-          "Options of read:\n"
-          "  --com N            the COM port 1 to 16 (default: the one in Port.txt)\n"
-          "  --device PATH      the serial device to use instead, e.g. /dev/ttyUSB0\n"
-          "  -o FILE            write the lines to FILE, whole or not at all (default, or \"-\":\n"
-          "                     standard output)\n"
-          "  --blocks BASE      orvik, varden, qf2000: also write each block to BASE(1).mes,\n"
-          "                     BASE(2).mes, ...; existing files are left alone\n"
-          "  --force            replace existing block files\n"
-          "  --timeout SECONDS  end the download as ESC does after SECONDS without a received byte\n"
-          "\n"
-          "Ctrl+C (SIGINT) and SIGTERM end the download as ESC does in the window; a second one gives up\n"
-          "at once. Messages go to standard error.\n"
-          "\n"
-          "Exit status:\n"
-          "  0  the instrument sent its end mark \"End\"\n"
-          "  1  the port could not be opened, or a file could not be written\n"
-          "  2  the command line is wrong\n"
-          "  3  stopped by a signal or --timeout after data came; the data are written\n"
-          "  4  the connection was lost; the data received are written\n"
-          "  5  no data came at all; nothing is written\n"_s.arg(instrumentNames(u", "_s));
-}
-
-QString versionText()
-{
-    return u"meridoc %1\n"_s.arg(QStringLiteral(MERIDOC_VERSION));
+    // The options depend on the command: a first look finds the command,
+    // whose own parser then reads the whole line.
+    const QStringList withProgram = QStringList{u"meridoc"_s} + arguments;
+    QCommandLineParser parser;
+    parser.addOptions({helpOption, versionOption});
+    const bool parsed = parser.parse(withProgram);
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && positional.first() == u"read"_s)
+        return parseRead(withProgram);
+    if (parser.isSet(helpOption))
+        return asked(CommandLine::Action::Help);
+    if (parser.isSet(versionOption))
+        return asked(CommandLine::Action::Version);
+    if (!parsed)
+        return failure(parserError(parser));
+    if (positional.isEmpty())
+        return failure(u"a command is missing; the command is \"read\"."_s);
+    return failure(u"unknown command \"%1\"."_s.arg(positional.first()));
 }

@@ -1,5 +1,4 @@
-// The command line of meridoc read into plain settings, and the texts of
-// --help, --version and the usage.
+// The command line of meridoc read into plain settings.
 #pragma once
 
 #include <QString>
@@ -14,19 +13,16 @@ struct ReadOptions
     QString blocksBase;    // --blocks: BASE of BASE(1).mes, BASE(2).mes, ...
     bool force = false;    // --force: replace existing block files
     int timeoutMs = 0;     // --timeout in milliseconds; 0: none
+    bool history = true;   // false with --no-history: no copy in the download history
 };
 
 struct CommandLine
 {
-    enum class Action { Window, Help, Version, Read, Error };
-    Action action = Action::Window;
+    enum class Action { Help, Version, Read, Error };
+    Action action = Action::Error;
     ReadOptions read;
     QString error;   // for Error: one line saying what is wrong
 };
 
-// arguments without the program name.
+// arguments without the program name; at least one.
 CommandLine parseCommandLine(const QStringList &arguments);
-
-QString usageText();
-QString helpText();
-QString versionText();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-// arguments without the program name; programFolder holds Port.txt and ports/.
-// Returns the exit status.
+// arguments without the program name; programFolder holds Port.txt, ports/
+// and history/. Returns the exit status; a read that a signal ended ends the
+// program by that signal instead.
 int runCommandLine(const QStringList &arguments, const QString &programFolder);

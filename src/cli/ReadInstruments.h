@@ -4,6 +4,7 @@
 
 #include "Downloads.h"
 
+#include <QStringList>
 #include <QStringView>
 #include <array>
 
@@ -34,4 +35,13 @@ inline const ReadInstrument *findReadInstrument(QStringView name)
             return &instrument;
     }
     return nullptr;
+}
+
+// "orvik, varden, ..." for the help and the messages.
+inline QString instrumentNames()
+{
+    QStringList names;
+    for (const ReadInstrument &instrument : readInstruments)
+        names.append(QString::fromUtf16(instrument.name));
+    return names.join(QStringLiteral(", "));
 }

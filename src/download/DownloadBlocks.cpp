@@ -54,9 +54,9 @@ DownloadOutcome DownloadBlocks(DownloadHost &host)
     DownloadState &state = host.state();
     const bool orvik = state.OrvikMode != 0;
     const InstrumentLink &link = orvik ? InstrumentLinks::Orvik : InstrumentLinks::Varden;
-    DownloadOutcome refused;
-    if (!openingSteps(host, link, refused))
-        return refused;
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
     storeBlocks(state, {});
 
     host.setWarnText2(QString());

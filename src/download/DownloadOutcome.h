@@ -3,6 +3,7 @@
 // message and exit status are made from it, not from what the window showed.
 #pragma once
 
+#include "PortOpen.h"
 #include "ReceiveLines.h"
 
 #include <QString>
@@ -19,11 +20,10 @@ struct DownloadOutcome
         Abandoned,       // the program ended during it (the window closed, a second stop request)
     };
     Ending ending = Ending::NotStarted;
-    // NotStarted: the port opened but refused its line settings (false: it
-    // could not be opened at all).
-    bool settingsRefused = false;
     // The entries in the list when the download ended (all of them from this download).
     qsizetype lines = 0;
+    // NotStarted: why the port could not be opened or set.
+    PortProblem portProblem;
 
     // The download history's copy of this download: the file kept (empty when
     // none was kept), and why there is none or why it is incomplete (empty

@@ -10,6 +10,8 @@
 #include "ReceivedText.h"
 #include "ShortText.h"
 
+#include <QDir>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -47,23 +49,28 @@ void tellIfDeviceLost(DownloadHost &host)
                          .arg(shortForMessage(host.comPortNumber())));
 }
 
-void tellIfJournalFailed(DownloadHost &host, const QString &failure)
+// Said at the end of the download, after the status line said it at once.
+void tellIfJournalFailed(DownloadHost &host, const DownloadOutcome &outcome)
 {
-    if (failure.isEmpty())
+    if (outcome.historyProblem.isEmpty())
         return;
-    host.showMessage(u"Download history"_s,
-                     u"The history copy of this download could not be written:\n%1\n\nThe lines are in "
-                     "the list; save them with \"Save data file as\"."_s
-                         .arg(failure));
+    const QString text = outcome.historyCopy.isEmpty()
+        ? u"The history copy of this download could not be written:\n%1\n\nThe lines are in the list; save "
+          "them with \"Save data file as\"."_s.arg(outcome.historyProblem)
+        : u"The history copy of this download is incomplete:\n%1\n\nWhat it holds is kept as %2. All lines are "
+          "in the list; save them with \"Save data file as\"."_s.arg(outcome.historyProblem,
+                                                                   QDir::toNativeSeparators(outcome.historyCopy));
+    host.showMessage(u"Download history"_s, text);
 }
 
 } // namespace
 
-bool openingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcome &outcome)
+bool openingSteps(DownloadHost &host, const InstrumentLink &link, PortProblem &problem)
 {
     host.beginDownload();
     const PortOpenResult opened = openPortStep(host.comm(), host.comPortNumber());
     if (opened.outcome == PortOpenResult::Failed) {
+        problem = opened.problem;
         host.showMessage(opened.title, opened.message);
         return false;
     }
@@ -93,10 +100,14 @@ bool openingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcom
     }
     if (!lineSet) {
         const QString reason = comm.errorString();
+        problem.kind = PortProblem::Kind::SettingsRefused;
+        problem.port = comm.commPort();
+        problem.device = comm.devicePath();
+        problem.reason = reason;
+        problem.settings = settings;
         host.MenueFrei();
         comm.setPortOpen(false);
         host.setClipboardButtonVisible(clipboardWasVisible);
-        outcome.settingsRefused = true;
         host.showMessage(u"Line settings refused"_s,
                          u"COM%1 did not take the line settings \"%2\": %3\n"
                          "Nothing was read. Check that the port is a serial port, then start the "
@@ -182,5 +193,5 @@ void closingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcom
     if (host.comm().deviceLost())
         outcome.ending = DownloadOutcome::Ending::ConnectionLost;
     tellIfDeviceLost(host);
-    tellIfJournalFailed(host, outcome.historyProblem);
+    tellIfJournalFailed(host, outcome);
 }

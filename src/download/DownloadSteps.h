@@ -9,10 +9,10 @@ struct InstrumentLink;
 
 // Selects and opens the port (or reports it busy and goes on), hides
 // Clipboard1, sets the record end, locks the menus and sets the line.
-// False when the port could not be opened or did not take the line settings
-// (outcome says which): the user has been told, the port is closed, the
-// menus are free, and the list and Clipboard1 are as they were.
-[[nodiscard]] bool openingSteps(DownloadHost &host, const InstrumentLink &link, DownloadOutcome &outcome);
+// False when the port could not be opened or did not take the line settings:
+// the user has been told, problem says why, the port is closed, the menus are
+// free, and the list and Clipboard1 are as they were.
+[[nodiscard]] bool openingSteps(DownloadHost &host, const InstrumentLink &link, PortProblem &problem);
 
 // Locks the menus again, sets the bar's maximum, hides the list, shows the
 // message and the hints, lets the window show them, and resets the bar.

@@ -77,10 +77,11 @@ std::optional<QByteArray> dataBehindAnswer(DownloadHost &host, QByteArray answer
 DownloadOutcome FennixDownload(DownloadHost &host)
 {
     const InstrumentLink &link = InstrumentLinks::Fennix;
-    DownloadOutcome outcome;
-    if (!openingSteps(host, link, outcome))
-        return outcome;
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
 
+    DownloadOutcome outcome;
     // No answer: ESC ended the polling (or the device went, before or
     // during the answer, which the closing steps tell), and the list is as it was.
     outcome.ending = DownloadOutcome::Ending::Stopped;

@@ -7,9 +7,9 @@
 
 DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link)
 {
-    DownloadOutcome outcome;
-    if (!openingSteps(host, link, outcome))
-        return outcome;
+    DownloadOutcome notStarted;
+    if (!openingSteps(host, link, notStarted.portProblem))
+        return notStarted;
     prepareReceiving(host, link, InstrumentLinks::StartAtInstrument);
 
     // Whatever the instrument sent before the user was asked is stale; what
@@ -18,7 +18,7 @@ DownloadOutcome listeningDownload(DownloadHost &host, const InstrumentLink &link
     double pause = 200;
     host.delay(pause);
 
-    outcome = receiveIntoList(host);
+    DownloadOutcome outcome = receiveIntoList(host);
     host.comm().clearInBuffer();
     closingSteps(host, link, outcome);
     return outcome;

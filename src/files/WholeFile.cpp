@@ -1,46 +1,42 @@
 #include "WholeFile.h"
 
+#include "SystemCalls.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// write() may take only part of the bytes without an error (a file-size limit
-// cuts the write short); writing the rest again either goes on or fails with
-// the system's reason. The file is unbuffered, so each write() reaches the
-// system at once: a buffered one would fail only in the flush, whose short
-// write sets no reason ("Unknown error").
-bool writeAll(QSaveFile &file, const QByteArray &bytes)
-{
-    const char *data = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const qint64 written = file.write(data, left);
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
-}
-
-} // namespace
-
 bool writeWholeFile(const QString &path, const QByteArrayList &parts, QString *reason)
 {
+    const auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    // QSaveFile writes a file without a name (or a hidden one) beside the
+    // target and gives it the target's name in one step at commit(); without
+    // a commit it removes it, so the old file stays as it was. The bytes go
+    // through our own write and sync: commit() syncs too but ignores the
+    // result, and a failed sync means the data may never reach the disk.
     QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qsizetype i = 0; written && i < parts.size(); ++i)
-        written = writeAll(file, parts.at(i));
-    // On Qt 6.4 commit() renames the file even when its own last flush failed:
-    // whatever a buffer might still hold is flushed and checked first. Without
-    // a commit QSaveFile removes its temporary file and the old one stays.
-    written = written && file.flush() && file.commit();
-    if (!written && reason) {
-        *reason = file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : u"not all data could be written; the disk may be full"_s;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(u"create %1: %2"_s.arg(QDir::toNativeSeparators(path), file.errorString()));
+    const int fd = file.handle();
+    for (const QByteArray &part : parts) {
+        if (const sys::Status written = sys::write(fd, part, path); !written.ok())
+            return fail(written.message);
     }
-    return written;
+    // fsync, not fdatasync: the permissions copied from the old file are part
+    // of what is kept.
+    if (const sys::Status synced = sys::fsync(fd, path); !synced.ok())
+        return fail(synced.message);
+    if (!file.commit())
+        return fail(u"rename to %1: %2"_s.arg(QDir::toNativeSeparators(path), file.errorString()));
+    // The new name is on the disk only once its folder is. Should this fail,
+    // the file has its name but may not outlive a power cut: it is no save.
+    if (const sys::Status named = sys::syncFolder(QFileInfo(path).absolutePath()); !named.ok())
+        return fail(named.message);
+    return true;
 }

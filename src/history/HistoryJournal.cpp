@@ -2,36 +2,15 @@
 
 #include "HistoryNames.h"
 #include "MeasurementFile.h"
+#include "SystemCalls.h"
 #include "WholeFile.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The bytes of entries[first..], each followed by CR LF.
-QByteArray journalLines(const QList<QByteArray> &entries, qsizetype first)
-{
-    qsizetype size = 0;
-    for (qsizetype i = first; i < entries.size(); ++i)
-        size += entries.at(i).size() + 2;
-    QByteArray bytes;
-    bytes.reserve(size);
-    for (qsizetype i = first; i < entries.size(); ++i) {
-        bytes.append(entries.at(i));
-        bytes.append("\r\n", 2);
-    }
-    return bytes;
-}
-
-// Writes the file Save would write, whole or not at all; the reason when not.
-QString writeFinished(const QString &path, const QByteArray &assembledText)
-{
-    QString reason;
-    return writeWholeFile(path, measurementFileContent(assembledText), &reason) ? QString() : reason;
-}
 
 HistoryEnding endingOf(ReceiveEnd end)
 {
@@ -47,6 +26,11 @@ HistoryEnding endingOf(ReceiveEnd end)
     return HistoryEnding::Complete;
 }
 
+QString linesText(qint64 lines)
+{
+    return lines == 1 ? u"1 line"_s : u"%1 lines"_s.arg(lines);
+}
+
 } // namespace
 
 HistoryJournal::HistoryJournal(const QString &folder, QObject *parent)
@@ -56,86 +40,134 @@ HistoryJournal::HistoryJournal(const QString &folder, QObject *parent)
 {
 }
 
+HistoryJournal::~HistoryJournal()
+{
+    // The program ends during a download: what was written stays, synced.
+    m_file.finishWriting(true);
+}
+
 void HistoryJournal::begin(const QString &instrument, StoppedHandler stopped)
 {
+    m_file.close();
+    ++m_download;
     m_instrument = instrument;
     m_stopped = std::move(stopped);
     m_baseName.clear();
-    m_failure.clear();
-    m_failed = false;
-    m_file.close();
+    m_stopReason.clear();
+    m_abandonedCopy.clear();
 }
 
-bool HistoryJournal::open()
+void HistoryJournal::append(const QList<QByteArray> &entries, qsizetype first)
 {
-    if (!QDir().mkpath(m_folder)) {
-        failWith(u"The folder %1 could not be made."_s.arg(QDir::toNativeSeparators(m_folder)));
-        return false;
+    if (first >= entries.size())
+        return;
+    if (!m_file.started()) {
+        const QDateTime start = m_clock();
+        m_file.start([this, start](QString *path, int *fd) { return makePart(start, path, fd); },
+                     [this](qint64 linesKept, const sys::Status &failure) { copyStopped(linesKept, failure); });
     }
-    const QDateTime start = m_clock();
+    // The entries' bytes, each followed by CR LF.
+    QByteArray bytes;
+    QList<qsizetype> lineEnds;
+    lineEnds.reserve(entries.size() - first);
+    for (qsizetype i = first; i < entries.size(); ++i) {
+        bytes.append(entries.at(i));
+        bytes.append("\r\n", 2);
+        lineEnds.append(bytes.size());
+    }
+    m_file.append(bytes, lineEnds);
+}
+
+sys::Status HistoryJournal::makePart(const QDateTime &start, QString *path, int *fd)
+{
+    if (const sys::Status made = sys::makeFolders(m_folder); !made.ok())
+        return made;
     const QDir dir(m_folder);
     for (int n = 1;; ++n) {
         const QString base = journalBaseName(start, m_instrument, n);
         // A finished download of the same second holds the name too.
         bool taken = false;
         for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
-                                     HistoryEnding::ConnectionLost, HistoryEnding::Interrupted})
-            taken = taken || QFile::exists(dir.filePath(finishedFileName(base, ending)));
+                                     HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
+            for (bool incomplete : {false, true})
+                taken = taken || sys::exists(dir.filePath(finishedFileName(base, ending, incomplete)));
+        }
         if (taken)
             continue;
-        if (m_file.create(dir.filePath(runningFileName(base)))) {
+        *path = dir.filePath(runningFileName(base));
+        const sys::Status made = AppendFile::create(*path, fd);
+        if (made.error == EEXIST)
+            continue;
+        if (made.ok())
             m_baseName = base;
-            return true;
-        }
-        if (!m_file.alreadyExists()) {
-            failWith(m_file.error());
-            return false;
-        }
+        return made;
     }
 }
 
-void HistoryJournal::append(const QList<QByteArray> &entries, qsizetype first)
+void HistoryJournal::copyStopped(qint64 linesKept, const sys::Status &failure)
 {
-    if (m_failed || first >= entries.size())
-        return;
-    if (!m_file.isOpen() && !open())
-        return;
-    if (!m_file.append(journalLines(entries, first)))
-        failWith(m_file.error());
+    m_stopReason = m_baseName.isEmpty()
+        ? u"The history copy could not be made: %1"_s.arg(failure.message)
+        : u"The history copy stopped after %1: %2"_s.arg(linesText(linesKept), failure.message);
+    // Told on the download's thread, which lets events run while it waits.
+    const quint64 download = m_download;
+    QMetaObject::invokeMethod(this, [this, download] { tellStopped(download); }, Qt::QueuedConnection);
+}
+
+void HistoryJournal::tellStopped(quint64 download)
+{
+    if (download == m_download && m_stopped)
+        std::exchange(m_stopped, StoppedHandler())(m_stopReason);
 }
 
 DownloadJournal::Kept HistoryJournal::finish(ReceiveEnd end, const QByteArray &assembledText)
 {
-    m_stopped = {};
-    if (m_failed || !m_file.isOpen())
-        return {{}, std::exchange(m_failure, QString())};
-    const QString finished = QDir(m_folder).filePath(finishedFileName(m_baseName, endingOf(end)));
-    const QString reason = writeFinished(finished, assembledText);
-    if (!reason.isEmpty()) {
-        failWith(u"%1: %2"_s.arg(QDir::toNativeSeparators(finished), reason));
-        return {{}, std::exchange(m_failure, QString())};
+    if (!m_file.started()) {
+        m_stopped = {};
+        return {};
     }
-    // Removed while still locked: nobody sees it unlocked in between.
-    QFile::remove(m_file.path());
+    m_file.finishWriting(false);
+    if (m_file.failed()) {
+        // Stopped during the download: said now if the event has not come yet.
+        tellStopped(m_download);
+        m_stopped = {};
+        return m_file.isOpen() ? keepIncomplete(end, m_stopReason) : Kept{{}, m_stopReason};
+    }
+    m_stopped = {};
+    // The folder may have been deleted during the download.
+    const QString finished = QDir(m_folder).filePath(finishedFileName(m_baseName, endingOf(end)));
+    QString reason;
+    sys::Status made = sys::makeFolders(m_folder);
+    if (!made.ok() || !writeWholeFile(finished, measurementFileContent(assembledText), &reason)) {
+        sys::fdatasync(m_file.descriptor(), m_file.path());
+        return keepIncomplete(end, u"The history copy could not be finished: %1"_s.arg(
+                                       made.ok() ? reason : made.message));
+    }
+    // Removed while still locked: nobody sees it unlocked in between. Synced,
+    // so a power cut cannot bring it back as an interrupted download.
+    if (sys::unlink(m_file.path()).ok())
+        sys::syncFolder(m_folder);
     m_file.close();
     return {finished, {}};
 }
 
-void HistoryJournal::abandon()
+// The .part as it is, under the name of the download's ending marked as an
+// incomplete copy.
+DownloadJournal::Kept HistoryJournal::keepIncomplete(ReceiveEnd end, const QString &problem)
 {
-    m_file.close(true);
+    const QString kept = QDir(m_folder).filePath(finishedFileName(m_baseName, endingOf(end), true));
+    sys::Status status = sys::rename(m_file.path(), kept);
+    if (status.ok())
+        status = sys::syncFolder(m_folder);
+    m_file.close();
+    if (!status.ok())
+        return {{}, u"%1\nIt could not be kept either: %2"_s.arg(problem, status.message)};
+    return {kept, problem};
 }
 
-void HistoryJournal::failWith(const QString &reason)
+void HistoryJournal::abandon()
 {
-    m_failed = true;
-    m_failure = reason;
-    if (m_stopped)
-        std::exchange(m_stopped, StoppedHandler())(reason);
-    // A copy with a gap is no copy: it goes, so it is not taken for an
-    // interrupted download at the next start.
-    if (m_file.isOpen()) {
-        QFile::remove(m_file.path());
-        m_file.close();
-    }
+    m_file.finishWriting(true);
+    m_abandonedCopy = m_file.path();
+    m_file.close();
 }

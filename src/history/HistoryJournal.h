@@ -1,6 +1,8 @@
 // The download history's copy of each download: a .mes.part that grows with
-// every batch of entries, then the file Save would write, named by start
-// time, instrument and how the download ended.
+// every batch of entries (written on a thread of its own), then the file Save
+// would write, named by start time, instrument and how the download ended.
+// When the disk fails during the download, the lines that reached the .part
+// are kept as an incomplete copy.
 #pragma once
 
 #include "AppendFile.h"
@@ -17,6 +19,7 @@ class HistoryJournal : public QObject, public DownloadJournal
 public:
     // folder: the history folder, made when the first download needs it.
     explicit HistoryJournal(const QString &folder, QObject *parent = nullptr);
+    ~HistoryJournal() override;
 
     QString folder() const { return m_folder; }
     // The clock that names the files (tests set a fixed one).
@@ -26,20 +29,25 @@ public:
     void append(const QList<QByteArray> &entries, qsizetype first) override;
     Kept finish(ReceiveEnd end, const QByteArray &assembledText) override;
     void abandon() override;
-
-    // The file of the download under way (empty before its first entries).
-    QString runningPath() const { return m_file.isOpen() ? m_file.path() : QString(); }
+    // After abandon(): the unfinished copy it left, with the lines that came
+    // (empty when none came).
+    QString abandonedCopy() const { return m_abandonedCopy; }
 
 private:
-    bool open();
-    void failWith(const QString &reason);
+    // On the writer thread: picks the download's name and makes its .part.
+    sys::Status makePart(const QDateTime &start, QString *path, int *fd);
+    // On the writer thread: the copy stopped; told on this object's thread.
+    void copyStopped(qint64 linesKept, const sys::Status &failure);
+    void tellStopped(quint64 download);
+    Kept keepIncomplete(ReceiveEnd end, const QString &problem);
 
     QString m_folder;
     std::function<QDateTime()> m_clock;
     QString m_instrument;
-    QString m_baseName;
-    QString m_failure;
+    QString m_baseName;      // written by the writer thread, read after it ended
+    QString m_stopReason;    // likewise
     StoppedHandler m_stopped;
-    bool m_failed = false;
+    quint64 m_download = 0;  // counts begin(): a stop told late belongs to its download only
+    QString m_abandonedCopy;
     AppendFile m_file;
 };

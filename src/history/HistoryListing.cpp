@@ -1,6 +1,7 @@
 #include "HistoryListing.h"
 
 #include "AppendFile.h"
+#include "SystemCalls.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,10 +9,8 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +26,7 @@ std::optional<HistoryItem> itemOf(const QFileInfo &info)
     item.start = name->start;
     item.instrument = name->instrument;
     item.ending = name->ending;
+    item.incompleteCopy = name->incompleteCopy;
     if (name->running && !AppendFile::isLocked(item.path))
         item.ending = HistoryEnding::Interrupted;
     item.size = info.size();
@@ -42,29 +42,57 @@ void newestFirst(QList<HistoryItem> &items)
 
 QFileInfoList historyFiles(const QString &folder, const QStringList &patterns)
 {
-    return QDir(folder).entryInfoList(patterns, QDir::Files);
+    // Sorted below by start; QDir's own sort by name would cost a third of the listing.
+    return QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
+}
+
+// True when a finished file of the download `baseName` is in the folder.
+bool finishedFileExists(const QDir &folder, const QString &baseName)
+{
+    for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
+                                 HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
+        for (bool incomplete : {false, true}) {
+            if (sys::exists(folder.filePath(finishedFileName(baseName, ending, incomplete))))
+                return true;
+        }
+    }
+    return false;
 }
 
 // Renames the unheld .mes.part at `path` to its interrupted name; the new
-// path, or empty when a program holds it or it could not be renamed.
+// path, or empty when a program holds it, it cannot be opened for writing
+// (another user's), or it could not be renamed.
 QString claim(const QString &path)
 {
     const std::optional<HistoryName> name = parseHistoryName(QFileInfo(path).fileName());
     if (!name || !name->running)
         return {};
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // Opened for writing: over NFS an exclusive flock needs that.
+    int fd = -1;
+    if (!sys::open(path, O_RDWR, &fd).ok())
         return {};
     QString claimed;
-    // Held while renaming, so a second program starting now cannot claim it too.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && QFileInfo::exists(path)) {
-        const QString target = QFileInfo(path).dir().filePath(
-            finishedFileName(name->baseName, HistoryEnding::Interrupted));
-        if (!QFileInfo::exists(target)
-            && ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) == 0)
-            claimed = target;
+    const QDir folder = QFileInfo(path).dir();
+    // Held while renaming, so a second program starting now cannot claim it
+    // too; and still the file of that name, not claimed meanwhile by another.
+    struct stat held{};
+    struct stat named{};
+    if (sys::flock(fd, LOCK_EX | LOCK_NB, path).ok() && sys::fstat(fd, path, &held).ok()
+        && sys::lstat(path, &named).ok() && held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+        if (finishedFileExists(folder, name->baseName)) {
+            if (sys::unlink(path).ok())
+                sys::syncFolder(folder.path());
+        } else {
+            const QString target = folder.filePath(finishedFileName(name->baseName, HistoryEnding::Interrupted));
+            if (!sys::exists(target) && sys::rename(path, target).ok()) {
+                claimed = target;
+                // A rename is on the disk once its folder is: without the sync
+                // a power cut could bring the .part back to be told twice.
+                sys::syncFolder(folder.path());
+            }
+        }
     }
-    ::close(fd);
+    sys::close(fd, path);
     return claimed;
 }
 
@@ -106,12 +134,24 @@ qint64 countFileLines(const QString &path)
 QList<HistoryItem> listHistory(const QString &folder)
 {
     QList<HistoryItem> items;
-    for (const QFileInfo &info : historyFiles(folder, {u"*.mes"_s, u"*.mes.part"_s})) {
-        if (std::optional<HistoryItem> item = itemOf(info))
+    for (const QString &name : historyFileNames(folder)) {
+        if (std::optional<HistoryItem> item = historyItem(folder, name))
             items.append(*item);
     }
-    newestFirst(items);
     return items;
+}
+
+QStringList historyFileNames(const QString &folder)
+{
+    QStringList names = QDir(folder).entryList({u"*.mes"_s, u"*.mes.part"_s}, QDir::Files, QDir::Unsorted);
+    // Newest first, as newestFirst() orders: the start is the name's fixed-width beginning.
+    std::sort(names.begin(), names.end(), std::greater<>());
+    return names;
+}
+
+std::optional<HistoryItem> historyItem(const QString &folder, const QString &fileName)
+{
+    return itemOf(QFileInfo(QDir(folder), fileName));
 }
 
 QList<HistoryItem> claimInterrupted(const QString &folder)

@@ -15,6 +15,7 @@ struct HistoryItem
     QDateTime start;
     QString instrument;
     HistoryEnding ending = HistoryEnding::Complete;
+    bool incompleteCopy = false;  // the copy stopped during the download (see endingText)
     qint64 lines = -1;  // the lines Open puts in the list; -1 until counted
     qint64 size = 0;    // bytes
 };
@@ -30,8 +31,16 @@ qint64 countFileLines(const QString &path);
 // (counting reads every byte). A .mes.part is Running while a program holds
 // it and Interrupted otherwise.
 QList<HistoryItem> listHistory(const QString &folder);
+// The same in two steps, for a window that shows the first rows of a long
+// history at once: the names of the folder's download files newest first
+// (a name begins with its start), then the download of each name; nullopt
+// for a file that is no download.
+QStringList historyFileNames(const QString &folder);
+std::optional<HistoryItem> historyItem(const QString &folder, const QString &fileName);
 
 // Gives every .mes.part that no program holds its name as an interrupted
 // download and returns those downloads with their lines, newest first: each
-// is reported once.
+// is reported once. A .mes.part beside a finished file of its download is
+// what a power cut left between the two steps of the download's end: it is
+// removed, not reported.
 QList<HistoryItem> claimInterrupted(const QString &folder);

@@ -1,30 +1,49 @@
 #include "HistoryWindow.h"
 
-#include "HistoryListing.h"
+#include "HistoryModel.h"
+#include "HistoryReader.h"
 
 #include <QDesktopServices>
-
-#include <algorithm>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-enum Column { Started, Instrument, Lines, Size, Ended };
-constexpr int PathRole = Qt::UserRole;
-constexpr int RunningRole = Qt::UserRole + 1;
+// The columns are sized once from the font: measuring every row's text
+// would cost a moment per row and make the window wait for all counts.
+void sizeColumns(QTreeView *list)
+{
+    const QList<std::pair<int, QString>> widest{
+        {HistoryModel::Started, u"2026-12-07 08:30:00"_s},
+        {HistoryModel::Lines, u"9999999"_s},
+        {HistoryModel::Size, u"999.9 kB"_s},
+        {HistoryModel::Ended, u"connection lost"_s},
+    };
+    QHeaderView *header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(HistoryModel::Instrument, QHeaderView::Stretch);
+    // An item view's text has a frame margin and one pixel on each side.
+    const int margin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (const auto &[column, text] : widest) {
+        header->resizeSection(column, std::max(header->sectionSizeHint(column),
+                                               list->fontMetrics().horizontalAdvance(text) + 2 * margin));
+    }
+}
 
 } // namespace
 
@@ -39,123 +58,105 @@ HistoryWindow::HistoryWindow(const QString &folder, Question ask, QWidget *paren
     auto *where = new QLabel(u"Every download is kept in %1"_s.arg(QDir::toNativeSeparators(folder)), this);
     where->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_list = new QTreeWidget(this);
+    m_model = new HistoryModel(this);
+    m_list = new QTreeView(this);
     m_list->setObjectName(u"historyList"_s);
     m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
     m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setHeaderLabels({u"Started"_s, u"Instrument"_s, u"Lines"_s, u"Size"_s, u"Ended"_s});
-    m_list->header()->setStretchLastSection(false);
-    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_list->header()->setSectionResizeMode(Instrument, QHeaderView::Stretch);
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
-    connect(m_list, &QTreeWidget::itemActivated, this, &HistoryWindow::openChosen);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setModel(m_model);
+    sizeColumns(m_list);
+    m_list->installEventFilter(this);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this, &HistoryWindow::updateButtons);
+    connect(m_list, &QTreeView::activated, this, &HistoryWindow::openChosen);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     m_open = buttons->addButton(u"&Open"_s, QDialogButtonBox::ActionRole);
     m_open->setObjectName(u"historyOpen"_s);
     m_delete = buttons->addButton(u"&Delete"_s, QDialogButtonBox::ActionRole);
     m_delete->setObjectName(u"historyDelete"_s);
-    QPushButton *showFolder = buttons->addButton(u"Show &folder"_s, QDialogButtonBox::ActionRole);
-    showFolder->setObjectName(u"historyFolder"_s);
+    QPushButton *folderButton = buttons->addButton(u"Show &folder"_s, QDialogButtonBox::ActionRole);
+    folderButton->setObjectName(u"historyFolder"_s);
     connect(m_open, &QPushButton::clicked, this, &HistoryWindow::openChosen);
     connect(m_delete, &QPushButton::clicked, this, &HistoryWindow::deleteChosen);
-    connect(showFolder, &QPushButton::clicked, this, [this] {
-        QDir().mkpath(m_folder);
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder));
-    });
+    connect(folderButton, &QPushButton::clicked, this, &HistoryWindow::showFolder);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    m_reader = new HistoryReader(this);
+    connect(m_reader, &HistoryReader::listed, this, [this](const QList<HistoryItem> &items) {
+        const bool first = m_model->rowCount() == 0;
+        m_model->appendItems(items);
+        if (first)
+            m_list->setCurrentIndex(m_model->index(0, 0));
+    });
+    connect(m_reader, &HistoryReader::listingDone, this, &HistoryWindow::keepPlaceAfterDelete);
+    connect(m_reader, &HistoryReader::counted, m_model, &HistoryModel::setLines);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(where);
     layout->addWidget(m_list, 1);
     layout->addWidget(buttons);
     resize(720, 360);
+    m_list->setFocus();
     refresh();
 }
 
 HistoryWindow::~HistoryWindow()
 {
-    stopCounting();
+    // The reader's thread must not outlive the rows it reports on.
+    m_reader->stop();
 }
 
 void HistoryWindow::refresh()
 {
-    stopCounting();
-    m_list->clear();
-    const QLocale locale;
-    QStringList paths;   // in the order of the rows
-    for (const HistoryItem &item : listHistory(m_folder)) {
-        auto *row = new QTreeWidgetItem(m_list);
-        row->setText(Started, item.start.toString(u"yyyy-MM-dd HH:mm:ss"_s));
-        row->setText(Instrument, item.instrument);
-        row->setText(Lines, u"…"_s);
-        row->setTextAlignment(Lines, Qt::AlignRight | Qt::AlignVCenter);
-        row->setText(Size, locale.formattedDataSize(item.size, 1, QLocale::DataSizeSIFormat));
-        row->setTextAlignment(Size, Qt::AlignRight | Qt::AlignVCenter);
-        row->setText(Ended, endingText(item.ending));
-        row->setData(Started, PathRole, item.path);
-        row->setData(Started, RunningRole, item.ending == HistoryEnding::Running);
-        paths.append(item.path);
-    }
-    if (m_list->topLevelItemCount() > 0)
-        m_list->setCurrentItem(m_list->topLevelItem(0));
+    m_model->clear();
+    m_reader->start(m_folder);
     updateButtons();
-    countLines(paths);
 }
 
-void HistoryWindow::countLines(const QStringList &paths)
+void HistoryWindow::keepPlaceAfterDelete()
 {
-    const int listing = ++m_listing;
-    m_counter.reset(QThread::create([this, paths, listing] {
-        for (int row = 0; row < paths.size(); ++row) {
-            const qint64 lines = countFileLines(paths.at(row));
-            if (QThread::currentThread()->isInterruptionRequested())
-                return;
-            // Dropped by Qt if the window is gone by then.
-            QMetaObject::invokeMethod(this, [this, listing, row, lines] { showLines(listing, row, lines); },
-                                      Qt::QueuedConnection);
-        }
-    }));
-    m_counter->start(QThread::LowPriority);
-}
-
-void HistoryWindow::stopCounting()
-{
-    if (!m_counter)
-        return;
-    // The count looks at the request between two reads, so this is quick.
-    m_counter->requestInterruption();
-    m_counter->wait();
-    m_counter.reset();
-}
-
-void HistoryWindow::showLines(int listing, int row, qint64 lines)
-{
-    // A count still queued from before a refresh belongs to the old rows.
-    if (listing != m_listing)
-        return;
-    if (QTreeWidgetItem *item = m_list->topLevelItem(row))
-        item->setText(Lines, lines < 0 ? u"?"_s : QString::number(lines));
+    // After a Delete the list goes on where the first deleted download was.
+    const int rows = m_model->rowCount();
+    if (m_rowAfterListing > 0 && rows > 0) {
+        m_list->setCurrentIndex(m_model->index(std::min(m_rowAfterListing, rows - 1), 0));
+        m_list->scrollTo(m_list->currentIndex());
+    }
+    m_rowAfterListing = 0;
 }
 
 QStringList HistoryWindow::chosenPaths() const
 {
     QStringList paths;
-    for (const QTreeWidgetItem *row : m_list->selectedItems())
-        paths.append(row->data(Started, PathRole).toString());
+    for (const QModelIndex &index : m_list->selectionModel()->selectedRows())
+        paths.append(m_model->item(index.row()).path);
     return paths;
 }
 
 void HistoryWindow::updateButtons()
 {
-    const QList<QTreeWidgetItem *> chosen = m_list->selectedItems();
+    const QModelIndexList chosen = m_list->selectionModel()->selectedRows();
     m_open->setEnabled(chosen.size() == 1);
     // A download another copy of the program is still writing stays.
-    const bool anyRunning = std::any_of(chosen.begin(), chosen.end(), [](const QTreeWidgetItem *row) {
-        return row->data(Started, RunningRole).toBool();
+    const bool anyRunning = std::any_of(chosen.begin(), chosen.end(), [this](const QModelIndex &index) {
+        return m_model->item(index.row()).ending == HistoryEnding::Running;
     });
     m_delete->setEnabled(!chosen.isEmpty() && !anyRunning);
+}
+
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The Delete key does what the Delete button does. The list would take
+    // the key's text for a search.
+    if (watched == m_list && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Delete)) {
+        deleteChosen();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void HistoryWindow::openChosen()
@@ -187,9 +188,27 @@ void HistoryWindow::deleteChosen()
         if (!file.remove())
             failed.append(u"%1: %2"_s.arg(QDir::toNativeSeparators(path), file.errorString()));
     }
+    const QModelIndexList chosen = m_list->selectionModel()->selectedRows();
+    m_rowAfterListing = std::min_element(chosen.begin(), chosen.end())->row();
     refresh();
     if (!failed.isEmpty())
         QMessageBox::warning(this, title,
                              u"These downloads could not be deleted:\n%1\n\nCheck the folder's permissions."_s
                                  .arg(failed.join(u'\n')));
+}
+
+void HistoryWindow::showFolder()
+{
+    const QString shown = QDir::toNativeSeparators(m_folder);
+    if (QDir().mkpath(m_folder) && QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder)))
+        return;
+    // Without a file manager nothing would happen at all: the user opens the folder by hand.
+    auto *box = new QMessageBox(QMessageBox::Information, u"Show folder"_s,
+                                u"No file manager could be started to show the folder of the download "
+                                "history. Its downloads are in:\n\n%1"_s.arg(shown),
+                                QMessageBox::Ok, this);
+    box->setObjectName(u"historyFolderMessage"_s);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

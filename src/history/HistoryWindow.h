@@ -1,16 +1,16 @@
 // The "Download history" window: the kept downloads newest first, with Open
 // (into the main list), Delete (after a question) and the folder in the
-// desktop's file manager. Their lines are counted on a thread of its own, so
-// a history of big downloads opens at once.
+// desktop's file manager. The listing and the lines are read on a thread of
+// their own, so a history of years or of big downloads opens at once.
 #pragma once
 
 #include <QDialog>
-#include <QThread>
 #include <functional>
-#include <memory>
 
+class HistoryModel;
+class HistoryReader;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 class HistoryWindow : public QDialog
 {
@@ -31,20 +31,22 @@ Q_SIGNALS:
     // Open was chosen for this file; the window has closed.
     void openRequested(const QString &path);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void keepPlaceAfterDelete();
     void openChosen();
     void deleteChosen();
+    void showFolder();
     void updateButtons();
-    // Counts the lines of the rows' files, paths in row order, and shows each count.
-    void countLines(const QStringList &paths);
-    void stopCounting();
-    void showLines(int listing, int row, qint64 lines);
 
     QString m_folder;
     Question m_ask;
-    QTreeWidget *m_list = nullptr;
+    HistoryModel *m_model = nullptr;
+    HistoryReader *m_reader = nullptr;
+    QTreeView *m_list = nullptr;
     QPushButton *m_open = nullptr;
     QPushButton *m_delete = nullptr;
-    std::unique_ptr<QThread> m_counter;
-    int m_listing = 0;   // counts the refreshes, so late counts of old rows are dropped
+    int m_rowAfterListing = 0;   // the row made current when the rows come
 };

@@ -1,33 +1,22 @@
 #include "ComLinks.h"
 
 #include "PortNumber.h"
+#include "SystemCalls.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
-namespace fs = std::filesystem;
 
 namespace {
 
-fs::path toPath(const QString &path)
+bool isLink(const QString &path)
 {
-    return fs::path(QFile::encodeName(path).toStdString());
-}
-
-QString fromPath(const fs::path &path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-}
-
-QString reason(const std::error_code &ec)
-{
-    return QString::fromLocal8Bit(ec.message());
+    struct stat info{};
+    return sys::lstat(path, &info).ok() && S_ISLNK(info.st_mode);
 }
 
 bool validCom(int com, QString *error)
@@ -53,12 +42,10 @@ QList<ComLink> comLinks(const QString &programFolder)
         ComLink link;
         link.com = com;
         link.device = comDevicePath(com, programFolder);
-        const QString linkPath = comLinkPath(programFolder, com);
-        std::error_code ec;
-        const fs::path target = fs::read_symlink(toPath(linkPath), ec);
-        if (!ec) {
+        QString target;
+        if (sys::readlink(comLinkPath(programFolder, com), &target).ok()) {
             link.isLink = true;
-            link.linkTarget = fromPath(target);
+            link.linkTarget = target;
         }
         link.present = QFileInfo::exists(link.device);
         links.append(link);
@@ -68,9 +55,7 @@ QList<ComLink> comLinks(const QString &programFolder)
 
 bool comLinkTaken(const QString &programFolder, int com)
 {
-    std::error_code ec;
-    return fs::symlink_status(toPath(comLinkPath(programFolder, com)), ec).type() != fs::file_type::not_found
-        && !ec;
+    return sys::exists(comLinkPath(programFolder, com));
 }
 
 QString stablePathOf(const QString &device, const QString &byIdFolder)
@@ -126,24 +111,24 @@ bool linkCom(const QString &programFolder, int com, const QString &target, QStri
     if (!validCom(com, error))
         return false;
     const QString folder = QDir(programFolder).filePath(u"ports"_s);
-    std::error_code ec;
-    fs::create_directories(toPath(folder), ec);
-    if (ec) {
+    if (const sys::Status made = sys::makeFolders(folder); !made.ok()) {
         if (error)
-            *error = u"Cannot create the folder %1: %2."_s.arg(folder, reason(ec));
+            *error = u"Cannot create the folder %1: %2."_s.arg(folder, made.message);
         return false;
     }
-    // Built beside the old link and renamed over it, so COM n never leads nowhere.
-    const fs::path fresh = toPath(QDir(folder).filePath(u".com%1.new"_s.arg(com)));
-    fs::remove(fresh, ec);
-    fs::create_symlink(toPath(target), fresh, ec);
-    if (!ec)
-        fs::rename(fresh, toPath(comLinkPath(programFolder, com)), ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(fresh, ignored);
+    // Built beside the old link and renamed over it, so COM n never leads
+    // nowhere; the folder synced, so the link outlives a power cut.
+    const QString fresh = QDir(folder).filePath(u".com%1.new"_s.arg(com));
+    sys::unlink(fresh);
+    sys::Status status = sys::symlink(target, fresh);
+    if (status.ok())
+        status = sys::rename(fresh, comLinkPath(programFolder, com));
+    if (status.ok())
+        status = sys::syncFolder(folder);
+    if (!status.ok()) {
+        sys::unlink(fresh);
         if (error)
-            *error = u"Cannot link %1 to %2: %3."_s.arg(comLinkPath(programFolder, com), target, reason(ec));
+            *error = u"Cannot link %1 to %2: %3."_s.arg(comLinkPath(programFolder, com), target, status.message);
         return false;
     }
     return true;
@@ -154,16 +139,17 @@ bool unlinkCom(const QString &programFolder, int com, QString *error)
     if (!validCom(com, error))
         return false;
     const QString path = comLinkPath(programFolder, com);
-    std::error_code ec;
-    if (!fs::is_symlink(fs::symlink_status(toPath(path), ec))) {
+    if (!isLink(path)) {
         if (error)
             *error = u"%1 is not a link; it is left as it is."_s.arg(path);
         return false;
     }
-    fs::remove(toPath(path), ec);
-    if (ec) {
+    sys::Status status = sys::unlink(path);
+    if (status.ok())
+        status = sys::syncFolder(QFileInfo(path).absolutePath());
+    if (!status.ok()) {
         if (error)
-            *error = u"Cannot remove %1: %2."_s.arg(path, reason(ec));
+            *error = u"Cannot remove %1: %2."_s.arg(path, status.message);
         return false;
     }
     return true;

@@ -226,8 +226,10 @@ void TestMainWindow::startup()
     QVERIFY(!rig.window.host().comm().portOpen());
     QVERIFY(rig.window.findChild<QMenu *>(u"mnuDatei"_s)->menuAction()->isEnabled());
     QVERIFY(!rig.window.host().isEnding());
-    QCOMPARE(rig.window.findChild<QLabel *>(u"statusLine"_s)->text(),
-             u"Nothing was read: the port could not be opened"_s);
+    // The status line says it in a few words: every refused row is COM 12 or no COM 1 to 16.
+    const QString status = refusal == u"1 to "_s ? u"Nothing was read: the COM number is not one of 1 to 16"_s
+                                                 : u"Nothing was read: COM 12 could not be opened"_s;
+    QCOMPARE(rig.window.findChild<QLabel *>(u"statusLine"_s)->text(), status);
 }
 
 void TestMainWindow::minimizedIcon_data()

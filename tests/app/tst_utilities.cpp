@@ -204,10 +204,20 @@ void TestUtilities::downloadStatus_data()
         "Connection lost after 271 lines; history copy: x (connection lost).mes");
     row("lost before any line", outcome(Ending::ConnectionLost, 0), "Connection lost before any line came");
     row("no start mark", outcome(Ending::NoStartMark, 0), "No start mark came within 11 s");
-    row("port not opened", outcome(Ending::NotStarted, 0), "Nothing was read: the port could not be opened");
-    DownloadOutcome refused = outcome(Ending::NotStarted, 0);
-    refused.settingsRefused = true;
-    row("settings refused", refused, "Nothing was read: the port did not take the line settings");
+    const auto notStarted = [](PortProblem::Kind kind, int port) {
+        DownloadOutcome o;
+        o.portProblem.kind = kind;
+        o.portProblem.port = port;
+        return o;
+    };
+    row("port in use", notStarted(PortProblem::Kind::InUse, 3), "Nothing was read: COM 3 could not be opened");
+    row("device missing", notStarted(PortProblem::Kind::DeviceMissing, 12),
+        "Nothing was read: COM 12 could not be opened");
+    row("settings refused", notStarted(PortProblem::Kind::SettingsRefused, 3),
+        "Nothing was read: COM 3 did not take the line settings");
+    row("no port chosen", notStarted(PortProblem::Kind::NoPortChosen, 0), "Nothing was read: no COM port is chosen");
+    row("COM 17", notStarted(PortProblem::Kind::NoSuchCom, 17),
+        "Nothing was read: the COM number is not one of 1 to 16");
     row("abandoned: the program ends", outcome(Ending::Abandoned, 5, kept), "");
 
     row("no history copy", outcome(Ending::EndMark, 3, {}, QStringLiteral("history/: Permission denied")),

@@ -3,15 +3,13 @@
 #include "Blocks.h"
 #include "FakeHost.h"
 
+#include "FailingDisk.h"
 #include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -152,15 +150,12 @@ void TestBlocks::blockCutShortKeepsTheOldFile()
     host.queueSavePath(name);
     host.setDefaultAnswer(true);
 
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limit = before;
-    limit.rlim_cur = 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
     DownloadOutcome outcome;
-    SaveBlockFiles(host, outcome);
-    setrlimit(RLIMIT_FSIZE, &before);
+    {
+        SwappedCalls calls;
+        calls->write = writeWithFileSizeLimit(1024);
+        SaveBlockFiles(host, outcome);
+    }
 
     QCOMPARE(readFile(name + u"(1).mes"_s), ThreeBlocks.at(0) + "\r\n");
     QCOMPARE(readFile(name + u"(2).mes"_s), "old block\r\n"_ba);

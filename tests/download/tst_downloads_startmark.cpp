@@ -269,9 +269,10 @@ void TestStartMark::refusedLineSettingsStopTheDownload()
     host.dataList().setEntries({"old", "lines"});
     const InstrumentLink link{"9600,q,8,1", ModemLines::Low, false, "\r\n", 2, true, 100, "", false, true};
 
-    DownloadOutcome outcome;
-    QVERIFY(!openingSteps(host, link, outcome));
-    QVERIFY(outcome.settingsRefused);
+    PortProblem problem;
+    QVERIFY(!openingSteps(host, link, problem));
+    QCOMPARE(problem.kind, PortProblem::Kind::SettingsRefused);
+    QCOMPARE(problem.settings, u"9600,q,8,1"_s);
     QVERIFY(!host.comm().portOpen());
     QVERIFY(!host.controls().menusLocked);
     QVERIFY(host.controls().clipboardButtonVisible);

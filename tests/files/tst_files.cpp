@@ -1,94 +1,37 @@
-// The file writer on a full disk and under a file-size limit, the bounded
-// reader, and the shortening of texts quoted in messages.
+// The file writer on a failing disk (every fault through the program's
+// system-call table), the bounded reader, and the shortening of texts quoted
+// in messages.
 #include "ShortText.h"
 #include "SmallFile.h"
 #include "WholeFile.h"
 
+#include "FailingDisk.h"
 #include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <optional>
 #include <utility>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Writes the file at path until the disk is full.
-void fillDisk(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
-    QVERIFY(fd >= 0);
-    const QByteArray block(4096, 'f');
-    while (::write(fd, block.constData(), block.size()) > 0) {
-    }
-    QCOMPARE(errno, ENOSPC);
-    ::close(fd);
-}
-
-// Caps the size of files this process writes; write() then fails with EFBIG
-// instead of the signal ending the process.
-void limitFileSize(rlim_t bytes)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-} // namespace
-
 class TestFiles : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void writesThePartsByteForByte();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void dataSyncedBeforeTheNameFolderAfter();
+    void failedFolderSyncIsReported();
     void readsAtMostTheLimit();
     void shortensLongTexts();
 
 private:
     QTemporaryDir m_dir;
-    QString m_smallDisk;  // a folder on a disk of 64 KiB, or empty ...
-    QString m_noSmallDisk; // ... and why
 };
-
-void TestFiles::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    // The tmpfs lives in a mount namespace of this process alone, so it
-    // vanishes with the process whatever happens to the test.
-    const QString folder = m_dir.filePath(u"disk"_s);
-    QVERIFY(QDir().mkpath(folder));
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-        || mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0) {
-        m_noSmallDisk = u"no small tmpfs can be mounted here (it needs root or CAP_SYS_ADMIN): "_s
-                      + QString::fromLocal8Bit(std::strerror(errno));
-        return;
-    }
-    m_smallDisk = folder;
-}
-
-void TestFiles::cleanupTestCase()
-{
-    if (!m_smallDisk.isEmpty())
-        umount2(QFile::encodeName(m_smallDisk).constData(), MNT_DETACH);
-}
 
 void TestFiles::writesThePartsByteForByte()
 {
@@ -104,51 +47,99 @@ void TestFiles::writesThePartsByteForByte()
     QVERIFY(writeWholeFile(path, {}));
     QCOMPARE(readFile(path), QByteArray());
 
+    // Interrupted writes are made again, and writes that take only part of
+    // their bytes are continued: the file is whole all the same.
+    {
+        SwappedCalls calls;
+        calls->write = writeInterruptedAndShort(7);
+        QVERIFY2(writeWholeFile(path, {all, "\r\n"_ba, QByteArray(5000, 'x')}, &reason), qPrintable(reason));
+    }
+    QCOMPARE(readFile(path), all + "\r\n"_ba + QByteArray(5000, 'x'));
+
     QVERIFY(!writeWholeFile(m_dir.filePath(u"missing/data.mes"_s), {"1"_ba}, &reason));
     QVERIFY2(reason.contains(u"No such file or directory"_s), qPrintable(reason));
 }
 
 void TestFiles::failedWriteKeepsTheOldFile_data()
 {
-    QTest::addColumn<bool>("fullDisk");   // else a file-size limit of 1 KiB
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("reason");   // %1: the file's path
 
-    // Small data wait in a buffer until the flush; large ones are written at
-    // once, and only in part.
-    QTest::newRow("size limit, small") << false << 2000;
-    QTest::newRow("size limit, large") << false << 64 * 1024;
-    QTest::newRow("full disk, small") << true << 2000;
-    QTest::newRow("full disk, large") << true << 256 * 1024;
+    QTest::newRow("EIO at the file's sync") << u"fsync EIO"_s << 2000 << u"fsync %1: Input/output error"_s;
+    QTest::newRow("disk full, small") << u"ENOSPC"_s << 2000 << u"write %1: No space left on device"_s;
+    QTest::newRow("disk full, large") << u"ENOSPC"_s << 256 * 1024 << u"write %1: No space left on device"_s;
+    QTest::newRow("quota") << u"EDQUOT"_s << 64 * 1024 << u"write %1: Disk quota exceeded"_s;
+    QTest::newRow("file-size limit") << u"EFBIG"_s << 64 * 1024 << u"write %1: File too large"_s;
 }
 
 void TestFiles::failedWriteKeepsTheOldFile()
 {
-    QFETCH(bool, fullDisk);
+    QFETCH(QString, fault);
     QFETCH(int, size);
+    QFETCH(QString, reason);
 
-    if (fullDisk && m_smallDisk.isEmpty())
-        QSKIP(qPrintable(m_noSmallDisk));
     QTemporaryDir scratch;
-    const QDir folder(fullDisk ? m_smallDisk : scratch.path());
-    QVERIFY(writeFile(folder.filePath(u"old.mes"_s), "old data\r\n"_ba));
+    const QDir folder(scratch.path());
+    const QString path = folder.filePath(u"old.mes"_s);
+    QVERIFY(writeFile(path, "old data\r\n"_ba));
     const QStringList before = folder.entryList(QDir::Files | QDir::Hidden);
-    rlimit unlimited{};
-    getrlimit(RLIMIT_FSIZE, &unlimited);
-    if (fullDisk)
-        fillDisk(folder.filePath(u"filler"_s));
-    else
-        limitFileSize(1024);
 
-    QString reason;
-    const bool written = writeWholeFile(folder.filePath(u"old.mes"_s), {QByteArray(size, 'x'), "\r\n"_ba}, &reason);
-    setrlimit(RLIMIT_FSIZE, &unlimited);
-    if (fullDisk)
-        QVERIFY(QFile::remove(folder.filePath(u"filler"_s)));
-
+    QString said;
+    bool written = false;
+    {
+        SwappedCalls calls;
+        if (fault == u"fsync EIO")
+            calls->fsync = calls->fdatasync = failingWith<int>(EIO);
+        else
+            calls->write = writeWithRoom(1024, fault == u"ENOSPC" ? ENOSPC : fault == u"EDQUOT" ? EDQUOT : EFBIG);
+        written = writeWholeFile(path, {QByteArray(size, 'x'), "\r\n"_ba}, &said);
+    }
     QVERIFY(!written);
-    QVERIFY2(reason.contains(fullDisk ? u"No space left on device"_s : u"File too large"_s), qPrintable(reason));
-    QCOMPARE(readFile(folder.filePath(u"old.mes"_s)), "old data\r\n"_ba);
+    QCOMPARE(said, reason.arg(path));
+    QCOMPARE(readFile(path), "old data\r\n"_ba);
     QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), before);
+}
+
+// The promise a power cut tests: the data are on the disk before the file
+// gets its name, and the name is on the disk before the writer says "saved".
+void TestFiles::dataSyncedBeforeTheNameFolderAfter()
+{
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath(u"data.mes"_s);
+    QVERIFY(writeFile(path, "old\r\n"_ba));
+    QStringList seen;   // at each sync: what was synced, and what the name held
+    {
+        SwappedCalls calls;
+        calls->fsync = calls->fdatasync = [&](int fd) {
+            const QString synced = pathOfDescriptor(fd);
+            seen.append((synced == scratch.path() ? u"folder: "_s : u"file: "_s)
+                        + QString::fromLatin1(readFile(path).trimmed()));
+            return ::fsync(fd);
+        };
+        QVERIFY(writeWholeFile(path, {"new"_ba, "\r\n"_ba}));
+    }
+    QCOMPARE(seen, (QStringList{u"file: old"_s, u"folder: new"_s}));
+}
+
+void TestFiles::failedFolderSyncIsReported()
+{
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath(u"data.mes"_s);
+    QString reason;
+    bool written = false;
+    {
+        SwappedCalls calls;
+        calls->fsync = [&](int fd) {
+            if (pathOfDescriptor(fd) != scratch.path())
+                return ::fsync(fd);
+            errno = EIO;
+            return -1;
+        };
+        written = writeWholeFile(path, {"new\r\n"_ba}, &reason);
+    }
+    QVERIFY(!written);
+    QCOMPARE(reason, u"fsync %1: Input/output error"_s.arg(scratch.path()));
 }
 
 void TestFiles::readsAtMostTheLimit()
