@@ -3,6 +3,7 @@
 #include "DataList.h"
 #include "LoopGapProbe.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 #include "ProcessUsage.h"
 #include "ReceiverRig.h"
 #include "Report.h"
@@ -99,7 +100,7 @@ int runFloodBench(long long lines, int progressMax)
     // The longest gap up to the last entries: the reception itself, before
     // the list's text and the history's final file are written.
     double receptionGapMs = 0;
-    QObject::connect(&rig.window().dataList(), &QAbstractItemModel::rowsInserted, &probe,
+    QObject::connect(&rig.window().host().dataList(), &QAbstractItemModel::rowsInserted, &probe,
                      [&] { receptionGapMs = probe.longestGapMs(); });
     instrument.pressKey();
     const double cpuBefore = processCpuSeconds();
@@ -116,7 +117,7 @@ int runFloodBench(long long lines, int progressMax)
     const double seconds = (rig.lastEntriesMs() - rig.firstBytesAfterMs()) / 1000.0;
     const double finalCopySeconds = (rig.receiveMs() - rig.lastEntriesMs()) / 1000.0;
     const double rate = rig.firstBytesAfterMs() >= 0 && seconds > 0 ? double(lines) / seconds : 0.0;
-    const FloodCheck check = checkFlood(rig.window().dataList().entries(), lines, LineLength);
+    const FloodCheck check = checkFlood(rig.window().host().dataList().entries(), lines, LineLength);
     const bool intact = check.complete() && check.lines == lines;
 
     const Drain floor = drainWithCat(lines);

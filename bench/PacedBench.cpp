@@ -2,6 +2,7 @@
 
 #include "DataList.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 #include "ProcessUsage.h"
 #include "ReceiverRig.h"
 #include "Report.h"
@@ -40,7 +41,7 @@ int runPacedBench(int lines, int baud, int progressMax)
 
     const double wall = rig.receiveMs() / 1000.0;
     const double percent = wall > 0 ? 100.0 * cpu / wall : 0.0;
-    const FloodCheck check = checkFlood(rig.window().dataList().entries(), lines, LineLength);
+    const FloodCheck check = checkFlood(rig.window().host().dataList().entries(), lines, LineLength);
     const bool intact = check.complete() && check.lines == lines;
     const bool met = intact && end == ReceiveEnd::EndMark && percent <= TargetCpuPercent;
     printFigure(name, u"%1 % CPU (%2 CPU s over %3 s wall, first bytes after %4 s) receiving %5 lines of 20 bytes "

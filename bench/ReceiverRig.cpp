@@ -7,6 +7,7 @@
 #include "InstrumentLinks.h"
 #include "InstrumentNames.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 #include "PortOpen.h"
 #include "Report.h"
 
@@ -38,7 +39,7 @@ bool ReceiverRig::openPort(int progressMax, QString *error)
     // The line values of the ORVIK download, without its XON/XOFF handshake:
     // the figures are about how fast we take the bytes, not about being paced.
     const InstrumentLink &link = InstrumentLinks::Orvik;
-    CommControl &comm = m_window->comm();
+    CommControl &comm = m_window->host().comm();
     const PortOpenResult opened = openPortStep(comm, u"1"_s);
     if (opened.outcome == PortOpenResult::Failed) {
         *error = opened.message;
@@ -49,14 +50,14 @@ bool ReceiverRig::openPort(int progressMax, QString *error)
         return false;
     }
     comm.setInputMode(0);
-    DownloadState &state = m_window->state();
+    DownloadState &state = m_window->host().state();
     state.RecordEnd = QByteArray(link.recordEnd);
     state.RecordEndLen = link.recordEndLen;
     state.Instrument = QString::fromLatin1(InstrumentNames::Orvik);
-    m_window->dataList().clear();
-    m_window->setProgressMax(progressMax);
-    m_window->setProgressValue(0);
-    m_window->beginDownload();
+    m_window->host().dataList().clear();
+    m_window->host().setProgressMax(progressMax);
+    m_window->host().setProgressValue(0);
+    m_window->host().beginDownload();
     return true;
 }
 
@@ -64,18 +65,18 @@ ReceiveEnd ReceiverRig::receive()
 {
     m_firstBytesNs = -1;
     m_clock.start();
-    const QMetaObject::Connection watch = connect(&m_window->comm(), &CommControl::received, this, [this] {
+    const QMetaObject::Connection watch = connect(&m_window->host().comm(), &CommControl::received, this, [this] {
         m_firstBytesNs = m_clock.nsecsElapsed();
         Q_EMIT firstBytes();
     }, Qt::SingleShotConnection);
     m_lastEntriesNs = 0;
-    const QMetaObject::Connection grown = connect(&m_window->dataList(), &QAbstractItemModel::rowsInserted, this,
+    const QMetaObject::Connection grown = connect(&m_window->host().dataList(), &QAbstractItemModel::rowsInserted, this,
                                                   [this] { m_lastEntriesNs = m_clock.nsecsElapsed(); });
     // The download's own receive step: the receiver, the history copy of
     // every batch, and the copy's final file once the reception ended.
     ReceiveEnd end = ReceiveEnd::Esc;
     if (journalOn) {
-        const DownloadOutcome outcome = receiveIntoList(*m_window);
+        const DownloadOutcome outcome = receiveIntoList(m_window->host());
         m_journalCopy = outcome.historyCopy;
         m_journalProblem = outcome.historyProblem;
         end = outcome.ending == DownloadOutcome::Ending::EndMark          ? ReceiveEnd::EndMark
@@ -83,7 +84,7 @@ ReceiveEnd ReceiverRig::receive()
             : outcome.ending == DownloadOutcome::Ending::ConnectionLost   ? ReceiveEnd::DeviceLost
                                                                           : ReceiveEnd::Esc;
     } else {
-        end = ReceiveLines(*m_window);
+        end = ReceiveLines(m_window->host());
     }
     m_receiveNs = m_clock.nsecsElapsed();
     disconnect(watch);
@@ -93,8 +94,8 @@ ReceiveEnd ReceiverRig::receive()
 
 void ReceiverRig::closePort()
 {
-    if (m_window && m_window->comm().portOpen())
-        m_window->comm().setPortOpen(false);
+    if (m_window && m_window->host().comm().portOpen())
+        m_window->host().comm().setPortOpen(false);
 }
 
 int ReceiverRig::defaultProgressMax()

@@ -1,8 +1,6 @@
 #include "SimProcess.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -25,7 +23,8 @@ SimProcess::~SimProcess()
 
 QString SimProcess::program()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(u"meridoc-sim"_s);
+    // The simulator of the same build, in its program folder.
+    return QStringLiteral(MERIDOC_SIM_PATH);
 }
 
 bool SimProcess::start(const QStringList &arguments, int timeoutMs)

@@ -26,6 +26,12 @@ build() {
         && nice cmake --build "$2" -j2 --target meridoc-bench meridoc-sim >/dev/null
 }
 
+# The benchmark of a build: in bench/, or in bin/ in revisions that built
+# everything into the program folder.
+bench_in() {
+    if [ -x "$1/bench/meridoc-bench" ]; then echo "$1/bench/meridoc-bench"; else echo "$1/bin/meridoc-bench"; fi
+}
+
 commit=$(git -C "$source_dir" rev-parse "$revision") || { echo "compare.sh: no revision $revision" >&2; exit 2; }
 # The same revision again keeps its unpacked tree, so its build stays current.
 if [ "$(cat "$base_src/.revision" 2>/dev/null)" != "$commit" ]; then
@@ -47,8 +53,8 @@ echo "load at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for figure in idle paced flood; do
     round=1
     while [ "$round" -le "$rounds" ]; do
-        echo "before $figure: $("$base_build/bin/meridoc-bench" "$figure" 2>/dev/null)"
-        echo "after  $figure: $("$now_build/bin/meridoc-bench" "$figure" 2>/dev/null)"
+        echo "before $figure: $("$(bench_in "$base_build")" "$figure" 2>/dev/null)"
+        echo "after  $figure: $("$(bench_in "$now_build")" "$figure" 2>/dev/null)"
         round=$((round + 1))
     done
 done

@@ -21,7 +21,7 @@ export XDG_RUNTIME_DIR
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 
-bench="$build_dir/bin/meridoc-bench"
+bench="$build_dir/bench/meridoc-bench"
 summary=""
 failed=0
 for figure in cutter idle paced flood history; do

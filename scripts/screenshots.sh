@@ -26,4 +26,4 @@ cmake --build "$build" -j2 --target meridoc-screenshots >/dev/null
 export XDG_RUNTIME_DIR
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/bin/meridoc-screenshots" "$root/docs/screenshots"
+    "$build/docs/screenshots/meridoc-screenshots" "$root/docs/screenshots"

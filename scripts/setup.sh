@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs what the build needs from Debian's packages, then configures and
-# builds into build/. Used by run.sh and test.sh.
+# Installs what the build needs from Debian's packages, then configures the
+# build folder build/. run.sh and test.sh each build what they need in it.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -19,5 +19,7 @@ fi
 # A compiler cache, where one is installed, makes rebuilds of other checkouts quick.
 LAUNCHER=""
 command -v ccache >/dev/null 2>&1 && LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $LAUNCHER
-cmake --build build
+# The sources are compiled in batches (a unity build): each batch reads the Qt
+# headers once, which makes a first build of the program about three times
+# quicker. (A build folder of your own without it rebuilds single files faster.)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON $LAUNCHER

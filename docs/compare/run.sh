@@ -55,9 +55,9 @@ for load in paced flood; do
         "$py" "$here/capture_pyserial.py" '{device}' '{output}' >>"$partial"
     echo "== $load: busy-poll" >&2
     $measure reader busy-poll "$load" "$bin/meridoc-sim" "$lines" $pace -- \
-        "$bin/meridoc-busypoll" '{device}' '{output}' >>"$partial"
+        "$build/docs/compare/meridoc-busypoll" '{device}' '{output}' >>"$partial"
     echo "== $load: MERIDOC" >&2
-    $measure bench MERIDOC "$load" "$bin/meridoc-bench" "$load" "$lines" >>"$partial" 2>>"$bench_log"
+    $measure bench MERIDOC "$load" "$build/bench/meridoc-bench" "$load" "$lines" >>"$partial" 2>>"$bench_log"
 done
 mv "$partial" "$results"
 

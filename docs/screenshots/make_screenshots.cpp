@@ -4,6 +4,7 @@
 // Usage: meridoc-screenshots OUTPUT-FOLDER
 
 #include "HistoryWindow.h"
+#include "DialogRouter.h"
 #include "MainWindow.h"
 #include "PortDialogOwner.h"
 #include "PortFile.h"
@@ -81,7 +82,7 @@ int main(int argc, char *argv[])
     }
 
     // A program folder as a user has it: the help beside the program, COM 3 chosen.
-    const QString helpSource = QDir(QCoreApplication::applicationDirPath()).filePath(u"HTML_Help"_s);
+    const QString helpSource = QStringLiteral(MERIDOC_HELP_DIR);
     if (!copyFolder(helpSource, QDir(folder.path()).filePath(u"HTML_Help"_s))
         || !QDir(folder.path()).mkpath(u"mes"_s)
         || !writeWholeFile(portFilePath(folder.path()), {formatPortFile(3)})) {
@@ -97,10 +98,11 @@ int main(int argc, char *argv[])
     instrument.setStartDelayMs(250);
 
     MainWindow window(folder.path());
-    // The blocks are not saved: the question is answered No, the file dialog cancelled.
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
-    window.fileDialog().setChooser([](SharedFileDialog::Mode, const SharedFileDialog &) {
-        return std::optional<QString>();
+    // The blocks are saved as batch(1).mes, batch(2).mes, ... in mes/.
+    window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
+    const QString blocks = QDir(folder.path()).filePath(u"mes/batch"_s);
+    window.fileDialog().setChooser([&blocks](SharedFileDialog::Mode, const SharedFileDialog &) {
+        return std::optional<QString>(blocks);
     });
     window.load();
     settle();

@@ -84,20 +84,26 @@ void DocumentActions::save()
     m_fileDialog.setInitDir(dataFolder());
     m_fileDialog.setFilter(measurementFilter);
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Save);
+    FileOutcome outcome{FileOutcome::Operation::Save, FileOutcome::Result::Cancelled, {}, m_list.count()};
     if (!chosen || chosen->isEmpty()) {
         if (m_fileDialog.fileName().isEmpty())
             m_fileDialog.setFileName(u"Test.mes"_s);
+        Q_EMIT finished(outcome);
         return;
     }
 
-    const QString path = *chosen;
+    outcome.path = *chosen;
     QString reason;
-    if (!writeWholeFile(path, measurementFileContent(m_state.ReceiveBuffer), &reason)) {
+    outcome.result = writeWholeFile(outcome.path, measurementFileContent(m_state.ReceiveBuffer), &reason)
+        ? FileOutcome::Result::Done
+        : FileOutcome::Result::Failed;
+    if (outcome.result == FileOutcome::Result::Failed) {
         message(u"Save data file"_s,
                 u"The data could not be saved to %1:\n%2.\n\n"
                 "Choose another folder or file name and save again."_s
-                        .arg(QDir::toNativeSeparators(path), reason));
+                        .arg(QDir::toNativeSeparators(outcome.path), reason));
     }
+    Q_EMIT finished(outcome);
 }
 
 void DocumentActions::open()
@@ -110,9 +116,11 @@ void DocumentActions::open()
     m_fileDialog.setInitDir(dataFolder());
     m_fileDialog.setFilter(measurementFilter);
     const std::optional<QString> chosen = m_fileDialog.exec(m_window, SharedFileDialog::Mode::Open);
-    if (chosen && !chosen->isEmpty())
-        readIntoList(*chosen);
-    showOpened();
+    if (!chosen || chosen->isEmpty()) {
+        openEnded(FileOutcome::Result::Cancelled, {});
+        return;
+    }
+    openEnded(readIntoList(*chosen) ? FileOutcome::Result::Done : FileOutcome::Result::Failed, *chosen);
 }
 
 void DocumentActions::openPath(const QString &path)
@@ -121,19 +129,19 @@ void DocumentActions::openPath(const QString &path)
         m_hooks.setCopyButtonVisible(false);
     if (m_hooks.clearListSelection)
         m_hooks.clearListSelection();
-    readIntoList(path);
-    showOpened();
+    openEnded(readIntoList(path) ? FileOutcome::Result::Done : FileOutcome::Result::Failed, path);
 }
 
-void DocumentActions::showOpened()
+void DocumentActions::openEnded(FileOutcome::Result result, const QString &path)
 {
     if (m_hooks.showList)
         m_hooks.showList();
     if (m_hooks.setCopyButtonVisible)
         m_hooks.setCopyButtonVisible(true);
+    Q_EMIT finished({FileOutcome::Operation::Open, result, path, m_list.count()});
 }
 
-void DocumentActions::readIntoList(const QString &path)
+bool DocumentActions::readIntoList(const QString &path)
 {
     SmallFile file;
     {
@@ -151,7 +159,9 @@ void DocumentActions::readIntoList(const QString &path)
                 u"The file %1 could not be read:\n%2\n\n"
                 "The data in the list are unchanged. Check the file and open it again."_s
                         .arg(QDir::toNativeSeparators(path), reason));
+        return false;
     }
+    return true;
 }
 
 void DocumentActions::copy()

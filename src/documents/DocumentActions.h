@@ -12,6 +12,21 @@ class QWidget;
 class SharedFileDialog;
 struct DownloadState;
 
+// What Open or Save did, for the window to say.
+struct FileOutcome
+{
+    enum class Operation { Open, Save };
+    enum class Result {
+        Done,       // the file was read into the list, or the list written to it
+        Cancelled,  // the dialog was cancelled: the list, or the disk, is as it was
+        Failed,     // the user was told why; the list, or the file, is as it was
+    };
+    Operation operation = Operation::Open;
+    Result result = Result::Cancelled;
+    QString path;
+    qsizetype lines = 0;  // read, or written
+};
+
 class DocumentActions : public QObject
 {
     Q_OBJECT
@@ -32,6 +47,10 @@ public:
     DocumentActions(QWidget *window, DataList &list, DownloadState &state,
                     SharedFileDialog &fileDialog, QString programFolder, Hooks hooks);
 
+Q_SIGNALS:
+    // Open or Save (also Open of a path) has ended.
+    void finished(const FileOutcome &outcome);
+
 public Q_SLOTS:
     void save();
     void open();
@@ -42,8 +61,9 @@ public Q_SLOTS:
 
 private:
     QString dataFolder() const;
-    void readIntoList(const QString &path);
-    void showOpened();
+    // True when the file was read into the list.
+    bool readIntoList(const QString &path);
+    void openEnded(FileOutcome::Result result, const QString &path);
     void message(const QString &title, const QString &text) const;
     bool choosePrinter(QPrinter &printer) const;
 

@@ -5,14 +5,15 @@
 
 using namespace Qt::StringLiterals;
 
-std::optional<QString> SharedFileDialog::exec(QWidget *parent, Mode mode)
+std::optional<QString> SharedFileDialog::exec(QWidget *parent, Mode mode, const QString &title)
 {
+    m_title = title;
     std::optional<QString> chosen;
     if (m_chooser) {
         chosen = m_chooser(mode, *this);
     } else {
         // Qt's own dialog, so it looks and behaves the same on every desktop.
-        QFileDialog dialog(parent);
+        QFileDialog dialog(parent, title);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(mode == Mode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(mode == Mode::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

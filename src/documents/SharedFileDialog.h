@@ -25,8 +25,11 @@ public:
     QString fileName() const { return m_fileName; }
 
     // Shows the dialog; nullopt when cancelled. A chosen path becomes the
-    // next proposal.
-    std::optional<QString> exec(QWidget *parent, Mode mode);
+    // next proposal. title: what the dialog asks for; empty, the toolkit's
+    // own ("Open", "Save As").
+    std::optional<QString> exec(QWidget *parent, Mode mode, const QString &title = {});
+    // The title of the dialog shown now, or last.
+    QString title() const { return m_title; }
 
     // Tests replace the interactive part: the function gets the dialog's
     // state and returns what a user would have chosen.
@@ -37,5 +40,6 @@ private:
     QString m_filter;
     QString m_initDir;
     QString m_fileName;
+    QString m_title;
     Chooser m_chooser;
 };

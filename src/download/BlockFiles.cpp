@@ -37,17 +37,22 @@ void SaveBlockFiles(DownloadHost &host, DownloadOutcome &outcome)
 {
     const DownloadState &state = host.state();
     outcome.blocks = DownloadOutcome::Blocks::NotSaved;
-    const std::optional<QString> chosen =
-        host.saveDialog(u"Messdatenfile (*.mes)"_s, QDir(host.programFolder()).filePath(u"mes"_s));
-    if (!chosen || chosen->isEmpty())
-        return;
-    outcome.blocksName = *chosen;
-
+    // The instrument may have cleared its memory by now: refusing to replace
+    // files asks for another name, and only a cancel leaves the blocks unsaved.
     QStringList names;
-    for (qsizetype i = 1; i <= state.LastValueIndex; ++i)
-        names.append(blockFileName(*chosen, i));
-    if (!mayReplace(host, names))
-        return;
+    for (;;) {
+        const std::optional<QString> chosen =
+            host.saveDialog(u"Messdatenfile (*.mes)"_s, QDir(host.programFolder()).filePath(u"mes"_s));
+        if (!chosen || chosen->isEmpty())
+            return;
+        names.clear();
+        for (qsizetype i = 1; i <= state.LastValueIndex; ++i)
+            names.append(blockFileName(*chosen, i));
+        if (mayReplace(host, names)) {
+            outcome.blocksName = *chosen;
+            break;
+        }
+    }
 
     for (qsizetype i = 1; i <= state.LastValueIndex; ++i) {
         const QString &name = names.at(i - 1);

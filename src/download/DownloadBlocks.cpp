@@ -84,7 +84,7 @@ DownloadOutcome DownloadBlocks(DownloadHost &host)
     host.setDataListVisible(false);
     host.processEvents();
     host.setProgressValue(0);
-    DownloadOutcome outcome = receiveIntoList(host, *dataBehindMark);
+    DownloadOutcome outcome = receiveIntoList(host, *dataBehindMark, !orvik);
     storeBlocks(state, cutBlocks(host.dataList().entries()));
 
     host.comm().clearOutBuffer();

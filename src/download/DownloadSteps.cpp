@@ -18,7 +18,8 @@ namespace {
 
 // The journal follows the list: every batch the receiver adds is written as
 // it arrives, whichever way the receiver adds it.
-ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const QByteArray &firstBytes)
+ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const QByteArray &firstBytes,
+                           bool afterStartMark)
 {
     DataList &list = host.dataList();
     journal.begin(host.state().Instrument, [&host](const QString &reason) { host.historyCopyStopped(reason); });
@@ -27,7 +28,7 @@ ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const Q
         [&journal, &list](const QModelIndex &, int first, int) { journal.append(list.entries(), first); });
     ReceiveEnd end;
     try {
-        end = ReceiveLines(host, firstBytes);
+        end = ReceiveLines(host, firstBytes, afterStartMark);
     } catch (...) {
         // The window was closed mid-download: the program ends during it.
         QObject::disconnect(follow);
@@ -149,11 +150,12 @@ DownloadOutcome::Ending endingOf(ReceiveEnd end)
     return DownloadOutcome::Ending::Stopped;
 }
 
-DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes)
+DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes, bool afterStartMark)
 {
     host.dataList().clear();
     DownloadJournal *journal = host.journal();
-    const ReceiveEnd end = journal ? receiveFollowed(host, *journal, firstBytes) : ReceiveLines(host, firstBytes);
+    const ReceiveEnd end = journal ? receiveFollowed(host, *journal, firstBytes, afterStartMark)
+                                   : ReceiveLines(host, firstBytes, afterStartMark);
     host.state().ReceiveBuffer = assembleReceivedText(host.dataList().entries());
     DownloadOutcome outcome;
     outcome.ending = endingOf(end);

@@ -18,10 +18,10 @@ struct InstrumentLink;
 // message and the hints, lets the window show them, and resets the bar.
 void prepareReceiving(DownloadHost &host, const InstrumentLink &link, const char *message);
 
-// Clears the list, receives into it (firstBytes: see ReceiveLines), and
-// assembles ReceiveBuffer from it. The outcome holds how the reception ended,
-// the lines, and what the history kept.
-DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes = {});
+// Clears the list, receives into it (firstBytes, afterStartMark: see
+// ReceiveLines), and assembles ReceiveBuffer from it. The outcome holds how
+// the reception ended, the lines, and what the history kept.
+DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes = {}, bool afterStartMark = false);
 
 // Restores the window (the list and Clipboard1 shown only when showList),
 // unlocks the menus, sends the closing command where the instrument has one,

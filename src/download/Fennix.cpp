@@ -53,16 +53,18 @@ std::optional<QByteArray> pollUntilAnswered(DownloadHost &host)
 // The answer only announces the gauge: it is dropped up to and including its
 // record end, and what follows is the beginning of the data. An answer whose
 // record end has not come within AnswerEndWaitMs is dropped with whatever
-// else came by then.
-QByteArray dataBehindAnswer(DownloadHost &host, QByteArray answer, const QByteArray &recordEnd)
+// else came by then. Nothing when the gauge went away meanwhile.
+std::optional<QByteArray> dataBehindAnswer(DownloadHost &host, QByteArray answer, const QByteArray &recordEnd)
 {
     CommControl &comm = host.comm();
     const QDeadlineTimer deadline(AnswerEndWaitMs);
     qsizetype end;
     while ((end = answer.indexOf(recordEnd)) < 0) {
-        if (deadline.hasExpired() || comm.deviceLost()) {
+        if (comm.deviceLost())
+            return std::nullopt;
+        if (deadline.hasExpired()) {
             comm.clearInBuffer();
-            return {};
+            return QByteArray();
         }
         waitForBytes(host, int(deadline.remainingTime()));
         answer += comm.input();
@@ -79,15 +81,18 @@ DownloadOutcome FennixDownload(DownloadHost &host)
     if (!openingSteps(host, link, notStarted.portProblem))
         return notStarted;
 
-    // No answer: ESC ended the polling (or the device went, which the
-    // closing steps tell), and the list is as it was.
     DownloadOutcome outcome;
+    // No answer: ESC ended the polling (or the device went, before or
+    // during the answer, which the closing steps tell), and the list is as it was.
     outcome.ending = DownloadOutcome::Ending::Stopped;
-    if (const std::optional<QByteArray> answer = pollUntilAnswered(host)) {
+    std::optional<QByteArray> data = pollUntilAnswered(host);
+    if (data) {
         host.comm().clearOutBuffer();
-        const QByteArray data = dataBehindAnswer(host, *answer, QByteArray(link.recordEnd));
+        data = dataBehindAnswer(host, *data, QByteArray(link.recordEnd));
+    }
+    if (data) {
         prepareReceiving(host, link, link.instruction);
-        outcome = receiveIntoList(host, data);
+        outcome = receiveIntoList(host, *data);
     }
     closingSteps(host, link, outcome);
     return outcome;

@@ -44,6 +44,14 @@ void LineCutter::feed(const QByteArray &chunk, QList<QByteArray> &out, bool whol
         m_buffer = chunk;
     else
         m_buffer.append(chunk);
+    if (m_skipRecordEnd) {
+        // Until the bytes can tell whether the record end is there, wait.
+        if (m_buffer.size() < m_recordEnd.size() && m_recordEnd.startsWith(m_buffer))
+            return;
+        m_skipRecordEnd = false;
+        if (!m_recordEnd.isEmpty() && m_buffer.startsWith(m_recordEnd))
+            m_buffer.remove(0, m_recordEnd.size());
+    }
 
     const char *data = m_buffer.constData();
     const qsizetype size = m_buffer.size();

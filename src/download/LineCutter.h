@@ -26,6 +26,10 @@ public:
     // so the chunk is no line noise whatever its first byte.
     void feed(const QByteArray &chunk, QList<QByteArray> &out, bool wholeRead = true);
 
+    // The next bytes follow a start mark: one record end directly at their
+    // start closes the mark's line and makes no entry, however the reads cut it.
+    void skipRecordEndAtStart() { m_skipRecordEnd = true; }
+
     bool ended() const { return m_ended; }
     // Bytes received since the last completed entry.
     const QByteArray &pending() const { return m_buffer; }
@@ -41,4 +45,5 @@ private:
     // before it were searched already and cannot start a mark.
     qsizetype m_searchFrom = 0;
     bool m_ended = false;
+    bool m_skipRecordEnd = false;
 };

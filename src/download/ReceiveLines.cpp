@@ -55,7 +55,7 @@ QString receivedCountText(qsizetype lines)
     return lines == 1 ? u"1 line received"_s : u"%1 lines received"_s.arg(lines);
 }
 
-ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
+ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes, bool afterStartMark)
 {
     CommControl &comm = host.comm();
     const DownloadState &state = host.state();
@@ -64,6 +64,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
     host.showReceivedCount(received);
 
     LineCutter cutter(state.RecordEnd, state.RecordEndLen);
+    if (afterStartMark)
+        cutter.skipRecordEndAtStart();
     bool firstData = true;
     int progress = host.progressValue();
     const int progressMax = host.progressMax();
@@ -78,6 +80,15 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
     QElapsedTimer clock;
     clock.start();
 
+    qsizetype shown = 0;
+    const auto showCount = [&] {
+        // The text first: moving the bar repaints it at once, with both.
+        host.showReceivedCount(received);
+        host.setProgressValue(progress);
+        sinceProgressShown.restart();
+        shown = received;
+    };
+
     for (;;) {
         if (host.escPressed()) {
             end = ReceiveEnd::Esc;
@@ -85,10 +96,19 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
         }
         if (std::exchange(gatherFirst, false))
             sleepWithoutEvents(LinePace::GatherMs);
-        if (comm.bytesWaiting() > 0 || !carried.isEmpty())
+        if (comm.bytesWaiting() > 0 || !carried.isEmpty()) {
             host.processEvents();
-        else
+        } else if (shown != received) {
+            // The line fell silent with lines the bar does not show yet: they
+            // are shown as soon as the bar may move again, before the long
+            // sleep, since a bar that stops moving tells the user to press ESC.
+            const qint64 untilDue = ProgressIntervalMs - sinceProgressShown.elapsed();
+            if (untilDue <= 0)
+                showCount();
+            host.waitForEvents(untilDue <= 0 ? IdleWaitMs : int(untilDue));
+        } else {
             host.waitForEvents(IdleWaitMs);
+        }
         // Bytes that arrived before the device went away still make entries.
         const bool lost = comm.deviceLost();
         if (!lost && carried.isEmpty() && comm.commEvent() != CommControl::EventReceive)
@@ -121,12 +141,8 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes)
         host.dataList().addEntries(entries);
         received += entries.size();
         progress = progressAfterEntries(progress, progressMax, entries.size(), ends);
-        if (ends || sinceProgressShown.elapsed() >= ProgressIntervalMs) {
-            // The text first: moving the bar repaints it at once, with both.
-            host.showReceivedCount(received);
-            host.setProgressValue(progress);
-            sinceProgressShown.restart();
-        }
+        if (ends || sinceProgressShown.elapsed() >= ProgressIntervalMs)
+            showCount();
         entries.clear();
         if (ends) {
             end = cutter.ended() ? ReceiveEnd::EndMark : ReceiveEnd::EndOfFile;

@@ -10,7 +10,9 @@ enum class ReceiveEnd { Esc, EndMark, EndOfFile, DeviceLost };
 
 // firstBytes: data that came in the same read as the instrument's answer or
 // start mark, received before this call; they begin the first line.
-ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes = {});
+// afterStartMark: the data follow a start mark, so one record end directly
+// behind it closes the mark's line instead of making an empty entry.
+ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes = {}, bool afterStartMark = false);
 
 // The progress bar after `entries` more entries, one step each: a step that
 // passes max - 1 returns the bar to 0, except on the entry that ends the

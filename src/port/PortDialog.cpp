@@ -80,6 +80,11 @@ void PortDialog::load()
     Oeffne_ComPort();
 }
 
+QString PortDialog::entryText() const
+{
+    return PortText->currentText();
+}
+
 void PortDialog::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event);

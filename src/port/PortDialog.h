@@ -38,6 +38,8 @@ public:
 
     // -1 after a successful test-open, 0 after a failed one or none.
     qint16 portOk() const { return PortOk; }
+    // What the entry PortText holds now.
+    QString entryText() const;
 
 Q_SIGNALS:
     // "?" or a number above 16: the user should look up the port numbers.

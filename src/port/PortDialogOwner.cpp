@@ -1,5 +1,6 @@
 #include "PortDialogOwner.h"
 
+#include "PortEntry.h"
 #include "SerialPortsWindow.h"
 
 #ifdef Q_OS_WIN
@@ -41,8 +42,12 @@ void PortDialogOwner::showDeviceManager()
 #else
     if (!m_serialPorts)
         m_serialPorts = new SerialPortsWindow(m_hooks.programFolder, m_mainWindow, {}, m_hooks.showMessage);
-    else
-        m_serialPorts->refresh();
+    // The number typed in the dialog is the one being chosen.
+    if (m_dialog) {
+        const PortEntry entry = portEntryFromText(m_dialog->entryText());
+        if (entry.kind == PortEntry::Port)
+            m_serialPorts->offerCom(entry.port);
+    }
     m_serialPorts->show();
     m_serialPorts->raise();
     m_serialPorts->activateWindow();

@@ -2,6 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,6 +15,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Long enough for udev to add its links behind a new device node, short
+// enough for the list to follow a plug within a second.
+constexpr int SettleMs = 200;
 
 QTableWidget *makeTable(const QStringList &headers, const QString &name, QWidget *parent)
 {
@@ -81,6 +87,10 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
     setWindowTitle(u"Serial ports"_s);
     if (!m_devices)
         m_devices = [] { return presentSerialDevices(u"/dev/serial/by-id"_s); };
+    m_watchedFolders = {u"/dev"_s, u"/dev/serial"_s, u"/dev/serial/by-id"_s};
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(SettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &SerialPortsWindow::refresh);
 
     auto *layout = new QVBoxLayout(this);
     m_comTable = makeTable({u"COM"_s, u"Opens"_s, u"Link target"_s, u"Present"_s}, u"comTable"_s, this);
@@ -93,6 +103,11 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
                               u"deviceTable"_s, this);
     layout->addWidget(labelFor(u"Serial &devices present:"_s, m_deviceTable, this));
     layout->addWidget(m_deviceTable, 1);
+    m_pluggedHint = new QLabel(this);
+    m_pluggedHint->setObjectName(u"pluggedHint"_s);
+    m_pluggedHint->setWordWrap(true);
+    m_pluggedHint->setVisible(false);
+    layout->addWidget(m_pluggedHint);
 
     auto *buttonRow = new QWidget(this);
     auto *buttons = new QHBoxLayout(buttonRow);
@@ -107,8 +122,6 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
     m_remove = button(u"&Remove the selected COM link"_s, u"remove"_s, buttonRow);
     buttons->addWidget(m_remove);
     buttons->addStretch();
-    m_refresh = button(u"Re&fresh"_s, u"refresh"_s, buttonRow);
-    buttons->addWidget(m_refresh);
     m_close = button(u"&Close"_s, u"close"_s, buttonRow);
     // Return outside a button closes the window rather than assigning a port.
     m_close->setDefault(true);
@@ -117,7 +130,7 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
 
     connect(m_assign, &QPushButton::clicked, this, &SerialPortsWindow::assignSelected);
     connect(m_remove, &QPushButton::clicked, this, &SerialPortsWindow::removeSelected);
-    connect(m_refresh, &QPushButton::clicked, this, &SerialPortsWindow::refresh);
+    connect(m_comNumber, &QSpinBox::valueChanged, this, &SerialPortsWindow::showPlugged);
     connect(m_close, &QPushButton::clicked, this, &SerialPortsWindow::reject);
     connect(m_comTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
     connect(m_deviceTable, &QTableWidget::itemSelectionChanged, this, &SerialPortsWindow::updateButtons);
@@ -134,10 +147,78 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
     refresh();
 }
 
+void SerialPortsWindow::setWatchedFolders(const QStringList &folders)
+{
+    m_watchedFolders = folders;
+    if (m_watcher) {
+        delete m_watcher;
+        m_watcher = nullptr;
+        watch();
+    }
+}
+
+void SerialPortsWindow::offerCom(int com)
+{
+    m_comNumber->setValue(com);
+}
+
+void SerialPortsWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // What is present now is the start: only what comes later is new.
+    m_known.clear();
+    m_plugged.clear();
+    refresh();
+    watch();
+}
+
+void SerialPortsWindow::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    m_settle.stop();
+    delete m_watcher;
+    m_watcher = nullptr;
+}
+
+void SerialPortsWindow::watch()
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+            // A folder that appeared (the first USB adapter makes /dev/serial/by-id) is watched too.
+            watch();
+            m_settle.start();
+        });
+    }
+    const QStringList watched = m_watcher->directories();
+    for (const QString &folder : std::as_const(m_watchedFolders)) {
+        if (!watched.contains(folder) && QFileInfo(folder).isDir())
+            m_watcher->addPath(folder);
+    }
+}
+
 void SerialPortsWindow::refresh()
 {
+    const int chosenRow = m_deviceTable->currentRow();
+    const QString chosen = m_deviceTable->selectedItems().isEmpty() || chosenRow >= m_present.size()
+        ? QString()
+        : m_present.at(chosenRow).path;
     m_links = comLinks(m_programFolder);
     m_present = m_devices();
+
+    // Devices that came since the last listing while the window is open are
+    // marked; the newest is chosen for the COM number.
+    QStringList paths;
+    QString newest;
+    for (const SerialDevice &device : std::as_const(m_present)) {
+        paths.append(device.path);
+        if (m_watcher && !m_known.contains(device.path) && !m_plugged.contains(device.path)) {
+            m_plugged.append(device.path);
+            newest = device.path;
+        }
+    }
+    m_plugged.removeIf([&paths](const QString &path) { return !paths.contains(path); });
+    m_known = paths;
 
     m_comTable->setRowCount(int(m_links.size()));
     for (int row = 0; row < m_links.size(); ++row) {
@@ -153,10 +234,39 @@ void SerialPortsWindow::refresh()
         setRow(m_deviceTable, row,
                {device.path, device.description, device.manufacturer, device.serialNumber, usbIds(device),
                 device.stablePath, comList(comNumbersOf(device.path, m_links))});
+        if (m_plugged.contains(device.path)) {
+            for (int column = 0; column < m_deviceTable->columnCount(); ++column) {
+                QTableWidgetItem *item = m_deviceTable->item(row, column);
+                QFont font = item->font();
+                font.setBold(true);
+                item->setFont(font);
+            }
+        }
     }
     m_comTable->resizeColumnsToContents();
     m_deviceTable->resizeColumnsToContents();
+    const qsizetype choose = paths.indexOf(newest.isEmpty() ? chosen : newest);
+    if (choose >= 0)
+        m_deviceTable->selectRow(int(choose));
+    else
+        m_deviceTable->clearSelection();
+    showPlugged();
     updateButtons();
+}
+
+void SerialPortsWindow::showPlugged()
+{
+    m_pluggedHint->setVisible(!m_plugged.isEmpty());
+    if (m_plugged.isEmpty())
+        return;
+    const QString &path = m_plugged.constLast();
+    QString name = path;
+    for (const SerialDevice &device : std::as_const(m_present)) {
+        if (device.path == path && !device.description.isEmpty())
+            name = u"%1 (%2)"_s.arg(path, device.description);
+    }
+    m_pluggedHint->setText(u"Just plugged in: %1, shown in bold and chosen. \"Give the selected device this COM "
+                           "number\" makes it COM %2."_s.arg(name).arg(m_comNumber->value()));
 }
 
 bool SerialPortsWindow::assignCom(int com, const QString &device)

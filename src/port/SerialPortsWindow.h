@@ -1,15 +1,22 @@
 // The "Serial ports" window: where COM 1 to COM 16 lead now, the serial
 // devices present, and giving a device a COM number (a ports/comN link).
-// A dialog without modality: Tab moves between its controls, Esc and Close
-// close it, every button has an access key.
+// While it is open it follows plugging and unplugging as the desktop's own
+// device lists do: the folders where device nodes appear are watched, and an
+// adapter that was just plugged in is marked and chosen, ready for the COM
+// number being chosen. A dialog without modality: Tab moves between its
+// controls, Esc and Close close it, every button has an access key.
 #pragma once
 
 #include "ComLinks.h"
 #include "PortMessages.h"
 
 #include <QDialog>
+#include <QStringList>
+#include <QTimer>
 #include <functional>
 
+class QFileSystemWatcher;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -26,13 +33,27 @@ public:
                                DeviceSource devices = {}, ShowMessage showMessage = {},
                                AskYesNo askYesNo = {});
 
+    // The folders whose changes mean a device came or went; by default the
+    // system's /dev, /dev/serial and /dev/serial/by-id. Folders that do not
+    // exist yet are watched once they appear in a watched one.
+    void setWatchedFolders(const QStringList &folders);
+    // The COM number the user is choosing (1 to 16): a device plugged in is
+    // offered for it.
+    void offerCom(int com);
+
     // Reads the links and the devices again.
     void refresh();
     // Gives the device the COM number; asks before an existing ports/comN is replaced.
     bool assignCom(int com, const QString &device);
     bool removeCom(int com);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    void watch();
+    void showPlugged();
     void assignSelected();
     void removeSelected();
     void updateButtons();
@@ -45,12 +66,21 @@ private:
     AskYesNo m_askYesNo;
     QList<ComLink> m_links;
     QList<SerialDevice> m_present;
+    // The devices present when the window was shown, and those plugged in since.
+    QStringList m_known;
+    QStringList m_plugged;
+
+    QStringList m_watchedFolders;
+    QFileSystemWatcher *m_watcher = nullptr;
+    // A plug-in changes several folders in a burst (the node, then udev's
+    // links): one listing after the burst settles.
+    QTimer m_settle;
 
     QTableWidget *m_comTable;
     QTableWidget *m_deviceTable;
+    QLabel *m_pluggedHint;
     QSpinBox *m_comNumber;
     QPushButton *m_assign;
     QPushButton *m_remove;
-    QPushButton *m_refresh;
     QPushButton *m_close;
 };

@@ -4,19 +4,26 @@
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadState.h"
+#include "DialogRouter.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 #include "ProgramFolders.h"
 #include "Pty.h"
 
 #include "TestFiles.h"
 #include <QAction>
 #include <QDesktopServices>
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusTipEvent>
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -63,7 +70,7 @@ struct Rig
             ++fileDialogs;
             return choice;
         });
-        window.setDialogHandler([this](const MainWindow::DialogRequest &request) {
+        window.dialogs().setHandler([this](const DialogRouter::Request &request) {
             messages.append(request);
             return false;
         });
@@ -73,7 +80,7 @@ struct Rig
     MainWindow window;
     std::optional<QString> choice;
     int fileDialogs = 0;
-    QList<MainWindow::DialogRequest> messages;
+    QList<DialogRouter::Request> messages;
 };
 
 } // namespace
@@ -96,6 +103,9 @@ private Q_SLOTS:
     void selectInterfaceReleasesThePort();
     void waitForEventsSleepsUntilAnEvent();
     void hugeLineOpensAndSavesBack();
+    void questionsDefaultToNo_data();
+    void questionsDefaultToNo();
+    void statusLineSaysWhatFilesDid();
 };
 
 void TestMainWindow::startup_data()
@@ -106,29 +116,38 @@ void TestMainWindow::startup_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("messages");
+    QTest::addColumn<QString>("told");    // a text of the message, when there is one
     QTest::addColumn<QString>("refusal"); // what a download then says; empty: not tried
 
     using Bytes = std::optional<QByteArray>;
     const Bytes none;
     const auto connected = [](const QString &n) { return u" MERIDOC / Instrument connected to COM"_s + n; };
     const QString outOfRange = u"1 to "_s;
+    const QString chooseHow = u"Choose the port with \"Interface\" > \"Select interface\": type the COM number of "
+                              "the instrument and press O.K. Its \"?\" button lists the serial ports of this computer "
+                              "and the COM numbers they have."_s;
     QTest::newRow("stored port") << Bytes(" 3\r\n"_ba) << none << QString() << u"3"_s << connected(u"3"_s) << 0
-                                 << QString();
+                                 << QString() << QString();
     QTest::newRow("only the first line") << Bytes(" 12\r\n 4\r\n"_ba) << none << QString() << u"12"_s
-                                         << connected(u"12"_s) << 0 << u"COM 12 cannot be opened"_s;
+                                         << connected(u"12"_s) << 0 << QString() << u"COM 12 cannot be opened"_s;
     QTest::newRow("empty first line is port 0, no dialog")
-        << Bytes("\r\n"_ba) << none << QString() << u"0"_s << connected(u"0"_s) << 0 << outOfRange;
+        << Bytes("\r\n"_ba) << none << QString() << u"0"_s << connected(u"0"_s) << 0 << QString() << outOfRange;
     QTest::newRow("missing, file chosen") << none << Bytes(" 7\r\n"_ba) << QString() << u"7"_s << designCaption << 0
-                                          << QString();
-    QTest::newRow("zero length, file chosen")
-        << Bytes(QByteArray()) << Bytes(" 5\r\n"_ba) << QString() << u"5"_s << designCaption << 0 << QString();
-    QTest::newRow("missing, cancelled") << none << none << u"9"_s << u"9"_s << designCaption << 0 << QString();
+                                          << QString() << QString();
+    QTest::newRow("zero length, file chosen") << Bytes(QByteArray()) << Bytes(" 5\r\n"_ba) << QString() << u"5"_s
+                                              << designCaption << 0 << QString() << QString();
+    // A newcomer who cancels is told how to choose the port.
+    QTest::newRow("missing, cancelled") << none << none << u"9"_s << u"9"_s << designCaption << 1
+                                        << u"The program does not know yet which COM port the instrument is "
+                                           "connected to.\n"_s + chooseHow
+                                        << QString();
     QTest::newRow("missing, chosen file empty")
-        << none << Bytes(QByteArray()) << u"9"_s << u"9"_s << designCaption << 1 << QString();
+        << none << Bytes(QByteArray()) << u"9"_s << u"9"_s << designCaption << 1 << chooseHow << QString();
 
     const auto damaged = [&](const char *name, const QByteArray &content, const QString &number,
                              const QString &refusal) {
-        QTest::newRow(name) << Bytes(content) << none << QString() << number << connected(number) << 0 << refusal;
+        QTest::newRow(name) << Bytes(content) << none << QString() << number << connected(number) << 0 << QString()
+                            << refusal;
     };
     damaged("binary garbage", "\x01\x80\xff 7\x00\x02"_ba + garbage(4096), u"0"_s, outOfRange);
     damaged("garbage after a number", " 12\xfe\x00\x9b"_ba + garbage(4096), u"12"_s, u"COM 12 cannot be opened"_s);
@@ -145,6 +164,7 @@ void TestMainWindow::startup()
     QFETCH(QString, number);
     QFETCH(QString, caption);
     QFETCH(int, messages);
+    QFETCH(QString, told);
     QFETCH(QString, refusal);
 
     QTemporaryDir folder;
@@ -159,7 +179,7 @@ void TestMainWindow::startup()
         QVERIFY(writeFile(chosenPath, *chosenFile));
 
     Rig rig(folder.path());
-    rig.window.setComPortNumber(numberBefore);
+    rig.window.host().setComPortNumber(numberBefore);
     if (chosenFile)
         rig.choice = chosenPath;
     bool visibleWhenAsked = false;
@@ -169,6 +189,7 @@ void TestMainWindow::startup()
         [&] {
             QCOMPARE(mode, SharedFileDialog::Mode::Open);
             QCOMPARE(dialog.filter(), u"Port File (*.txt)"_s);
+            QCOMPARE(dialog.title(), u"Choose the port file (Port.txt) that holds the instrument's COM port"_s);
         }();
         return rig.choice;
     });
@@ -180,15 +201,18 @@ void TestMainWindow::startup()
 
     const bool asked = !portFile || portFile->isEmpty();
     QVERIFY(rig.window.isVisible());
-    QCOMPARE(rig.window.state().SendCmd10, "$qur10\n\r"_ba);
-    QCOMPARE(rig.window.state().SendCmdA1, "$qura1\n\r"_ba);
-    QCOMPARE(rig.window.comPortNumber(), number);
+    QCOMPARE(rig.window.host().state().SendCmd10, "$qur10\n\r"_ba);
+    QCOMPARE(rig.window.host().state().SendCmdA1, "$qura1\n\r"_ba);
+    QCOMPARE(rig.window.host().comPortNumber(), number);
     QCOMPARE(rig.window.windowTitle(), caption);
     QCOMPARE(rig.fileDialogs, asked ? 1 : 0);
     QCOMPARE(visibleWhenAsked, asked);
     QCOMPARE(rig.messages.size(), messages);
-    if (messages)
-        QVERIFY(rig.messages[0].text.contains(chosenPath));
+    if (messages) {
+        QVERIFY2(rig.messages[0].text.endsWith(told), qPrintable(rig.messages[0].text));
+        if (chosenFile)
+            QVERIFY(rig.messages[0].text.contains(chosenPath));
+    }
     QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
 
     if (refusal.isEmpty())
@@ -199,9 +223,13 @@ void TestMainWindow::startup()
     QVERIFY2(rig.messages[0].text.contains(refusal), qPrintable(rig.messages[0].text));
     // A number text read from the file is quoted shortened, however long it is.
     QVERIFY2(rig.messages[0].text.size() < 400, qPrintable(rig.messages[0].text.left(400)));
-    QVERIFY(!rig.window.comm().portOpen());
+    QVERIFY(!rig.window.host().comm().portOpen());
     QVERIFY(rig.window.findChild<QMenu *>(u"mnuDatei"_s)->menuAction()->isEnabled());
-    QVERIFY(!rig.window.isEnding());
+    QVERIFY(!rig.window.host().isEnding());
+    // The status line says it in a few words: every refused row is COM 12 or no COM 1 to 16.
+    const QString status = refusal == u"1 to "_s ? u"Nothing was read: the COM number is not one of 1 to 16"_s
+                                                 : u"Nothing was read: COM 12 could not be opened"_s;
+    QCOMPARE(rig.window.findChild<QLabel *>(u"statusLine"_s)->text(), status);
 }
 
 void TestMainWindow::minimizedIcon_data()
@@ -223,7 +251,7 @@ void TestMainWindow::minimizedIcon()
     if (iconFile) {
         QVERIFY(QDir(folder.path()).mkdir(u"HTML_Help"_s));
         // The icon the build draws beside the executables.
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + u"/HTML_Help/qura3.ico"_s,
+        QVERIFY(QFile::copy(QStringLiteral(MERIDOC_HELP_DIR "/qura3.ico"),
                             folder.filePath(u"HTML_Help/qura3.ico"_s)));
     }
     MainWindow window(folder.path());
@@ -245,7 +273,7 @@ void TestMainWindow::controlsAtStart()
     MainWindow window(folder.path());
     window.load();
 
-    QVERIFY(!window.comm().portOpen());
+    QVERIFY(!window.host().comm().portOpen());
     const QList<std::pair<const char *, bool>> visibility = {
         {"Picture3", true},      {"Clipboard1", false}, {"Datenscroll1", false}, {"WarnText2", false},
         {"Picture1", true},      {"Text1", true},       {"Picture2", true},      {"stat1", false},
@@ -266,11 +294,11 @@ void TestMainWindow::progressBarCountsLines()
     auto *bar = window.findChild<QProgressBar *>(u"Datenscroll1"_s);
     QVERIFY(bar);
     QVERIFY(bar->isTextVisible());
-    window.setProgressValue(3);
+    window.host().setProgressValue(3);
     const QList<std::pair<qsizetype, QString>> shown = {
         {0, u"0 lines received"_s}, {1, u"1 line received"_s}, {12345, u"12345 lines received"_s}};
     for (const auto &[lines, text] : shown) {
-        window.showReceivedCount(lines);
+        window.host().showReceivedCount(lines);
         QCOMPARE(bar->text(), text);
     }
 }
@@ -304,8 +332,8 @@ void TestMainWindow::lockedMenusSwallowShortcuts()
 
     // Locked twice, as some downloads do: the shortcut is dead, and so is
     // the entry itself when something triggers it directly.
-    window.MenueGesperrt();
-    window.MenueGesperrt();
+    window.host().MenueGesperrt();
+    window.host().MenueGesperrt();
     for (const char *name : {"mnuDatei", "mnuCom", "mnuEinlese", "mnuHelp"})
         QVERIFY(!window.findChild<QMenu *>(QString::fromLatin1(name))->menuAction()->isEnabled());
     QTest::keySequence(&window, keys);
@@ -314,7 +342,7 @@ void TestMainWindow::lockedMenusSwallowShortcuts()
     QVERIFY(window.isVisible());
 
     // One unlock is enough.
-    window.MenueFrei();
+    window.host().MenueFrei();
     QTest::keySequence(&window, keys);
     QCOMPARE(commands.size(), 1);
     QCOMPARE(commands.at(0).at(0).toString(), entry);
@@ -359,7 +387,7 @@ void TestMainWindow::installedLayout()
     rig.window.load();
 
     QCOMPARE(rig.window.portFilePath(), QDir(userData.path()).filePath(u"Port.txt"_s));
-    QCOMPARE(rig.window.comPortNumber(), u"3"_s);
+    QCOMPARE(rig.window.host().comPortNumber(), u"3"_s);
     rig.trigger(u"mnuHelp1"_s);
     QCOMPARE(help.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
 
@@ -379,12 +407,12 @@ void TestMainWindow::selectInterfaceReleasesThePort()
     QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 6\r\n"_ba));
     Rig rig(folder.path());
     rig.window.load();
-    rig.window.comm().setCommPort(6);
-    QVERIFY2(rig.window.comm().setPortOpen(true), qPrintable(rig.window.comm().errorString()));
+    rig.window.host().comm().setCommPort(6);
+    QVERIFY2(rig.window.host().comm().setPortOpen(true), qPrintable(rig.window.host().comm().errorString()));
 
     // The dialog test-opens the port itself, so the window lets go of it.
     rig.trigger(u"mnuInterface1"_s);
-    QVERIFY(!rig.window.comm().portOpen());
+    QVERIFY(!rig.window.host().comm().portOpen());
     auto *dialog = rig.window.findChild<QDialog *>(u"ComboPort1"_s);
     QVERIFY(dialog && dialog->isVisible());
 }
@@ -400,7 +428,7 @@ void TestMainWindow::waitForEventsSleepsUntilAnEvent()
     int passes = 0;
     clock.start();
     while (clock.elapsed() < 300) {
-        window.waitForEvents(100);
+        window.host().waitForEvents(100);
         ++passes;
     }
     QVERIFY2(passes <= 20, qPrintable(QString::number(passes)));
@@ -409,7 +437,7 @@ void TestMainWindow::waitForEventsSleepsUntilAnEvent()
     QTimer::singleShot(20, &window, [&] { ran = true; });
     clock.start();
     while (!ran && clock.elapsed() < 2000)
-        window.waitForEvents(5000);
+        window.host().waitForEvents(5000);
     QVERIFY(ran);
     QVERIFY2(clock.elapsed() < 1000, "an arriving event did not end the wait");
 }
@@ -434,12 +462,84 @@ void TestMainWindow::hugeLineOpensAndSavesBack()
     QVERIFY2(clock.elapsed() < 2000, qPrintable(u"Open and drawing took %1 ms"_s.arg(clock.elapsed())));
     QVERIFY(rig.messages.isEmpty());
     QVERIFY(!QGuiApplication::overrideCursor());
-    QCOMPARE(rig.window.dataList().entries(), lines);
+    QCOMPARE(rig.window.host().dataList().entries(), lines);
 
     // Saved again, the file comes back byte for byte (with the closing empty line).
     rig.choice = folder.filePath(u"mes/again.mes"_s);
     rig.trigger(u"mnuSpeichern"_s);
     QCOMPARE(readFile(*rig.choice), file + "\r\n\r\n"_ba);
+}
+
+void TestMainWindow::questionsDefaultToNo_data()
+{
+    QTest::addColumn<int>("key");  // 0: a click on Yes
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Return") << int(Qt::Key_Return) << false;
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Yes clicked") << 0 << true;
+}
+
+// A key pressed in passing never replaces or deletes anything: Return and
+// Esc answer a question with No; only the Yes button says yes.
+void TestMainWindow::questionsDefaultToNo()
+{
+    QFETCH(int, key);
+    QFETCH(bool, yes);
+
+    QTemporaryDir folder;
+    MainWindow window(folder.path());
+    window.show();
+    QString asked;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, &window, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        answer.stop();
+        asked = box->text();
+        if (key)
+            QTest::keyClick(box, Qt::Key(key));
+        else
+            box->button(QMessageBox::Yes)->click();
+    });
+    answer.start(20);
+
+    QCOMPARE(window.host().askYesNo(u"Save blocks"_s, u"3 of the 3 block files exist already.\nReplace them?"_s),
+             yes);
+    QCOMPARE(asked, u"3 of the 3 block files exist already.\nReplace them?"_s);
+}
+
+// Open and Save say on the status line what they did; the line stays while
+// the pointer passes over the menus, and the history copy's stop shows at once.
+void TestMainWindow::statusLineSaysWhatFilesDid()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(u"mes"_s));
+    QVERIFY(writeFile(folder.filePath(u"mes/probe.mes"_s), "P1\r\n12.5 um\r\nEnd\r\n"_ba));
+    Rig rig(folder.path());
+    rig.window.show();
+    const auto *line = rig.window.findChild<QLabel *>(u"statusLine"_s);
+    QVERIFY(line && line->isVisible());
+    const auto status = [&](const char *entry, const std::optional<QString> &choice) {
+        rig.choice = choice;
+        rig.trigger(QString::fromLatin1(entry));
+        return line->text();
+    };
+
+    QCOMPARE(status("mnuOpen", folder.filePath(u"mes/probe.mes"_s)), u"Opened probe.mes: 3 lines"_s);
+    // A menu entry without a status tip shows an empty one while the pointer is on it.
+    QStatusTipEvent hover{QString()};
+    QCoreApplication::sendEvent(&rig.window, &hover);
+    QCOMPARE(line->text(), u"Opened probe.mes: 3 lines"_s);
+    QCOMPARE(status("mnuOpen", std::nullopt), u"Open cancelled; the list is as it was"_s);
+    QCOMPARE(status("mnuOpen", folder.filePath(u"mes/none.mes"_s)), u"none.mes could not be opened; the list is as it was"_s);
+    QCOMPARE(status("mnuSpeichern", folder.filePath(u"mes/again.mes"_s)), u"3 lines saved to again.mes"_s);
+    QCOMPARE(status("mnuSpeichern", std::nullopt), u"Save cancelled; nothing was written"_s);
+    QCOMPARE(status("mnuSpeichern", folder.filePath(u"gone/x.mes"_s)), u"x.mes could not be saved; nothing was written"_s);
+    QCOMPARE(rig.messages.size(), 2);
+
+    rig.window.host().historyCopyStopped(u"No space left on device"_s);
+    QCOMPARE(line->text(), u"The history copy stopped: No space left on device; the download goes on"_s);
 }
 
 QTEST_MAIN(TestMainWindow)

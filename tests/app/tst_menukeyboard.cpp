@@ -1,6 +1,7 @@
 // The menus of the real window used by keyboard alone: every download entry
 // can be reached and chosen again after any download, and the menus stay shut
 // while a download runs.
+#include "DialogRouter.h"
 #include "MainWindow.h"
 #include "Pty.h"
 
@@ -82,7 +83,7 @@ void TestMenuKeyboard::everyDataEntryAfterEveryDownload()
     QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 4\r\n"_ba));
 
     MainWindow window(folder.path());
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
     window.load();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,9 +16,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QByteArray U20 = QByteArray(20, '_');
+using Files = QMap<QString, QByteArray>;
 const QList<QByteArray> ThreeBlocks{"a\r\n\xe4\xff\r\n" + U20 + "\r\n", "b\r\n" + U20 + "\r\n", "c\r\n" + U20 + "\r\n"};
 
 } // namespace
+
+Q_DECLARE_METATYPE(DownloadOutcome::Blocks)
 
 class TestBlocks : public QObject
 {
@@ -56,29 +60,48 @@ void TestBlocks::everyBlockIsKept()
 
 void TestBlocks::saving_data()
 {
-    QTest::addColumn<std::optional<QString>>("name");  // as typed in the dialog, in the folder
-    QTest::addColumn<QString>("existing");             // a file there before, "" for none
-    QTest::addColumn<bool>("yes");                     // the answer to "replace?"
-    QTest::addColumn<QList<QByteArray>>("files");      // name(1).mes ... afterwards, "" for none (no name: no file at all)
+    QTest::addColumn<QList<std::optional<QString>>>("names");  // typed in the dialog each time it shows
+    QTest::addColumn<QString>("existing");              // a file there before, "" for none
+    QTest::addColumn<bool>("yes");                      // the answer to "replace?"
+    QTest::addColumn<Files>("after");                   // every file of the folder afterwards
+    QTest::addColumn<DownloadOutcome::Blocks>("blocks");
+    QTest::addColumn<int>("written");
 
-    const QByteArray none;
-    const QList<QByteArray> written{ThreeBlocks.at(0) + "\r\n", ThreeBlocks.at(1) + "\r\n", ThreeBlocks.at(2) + "\r\n"};
-    QTest::newRow("byte for byte, the name's .mes kept")
-        << std::optional<QString>(u"probe.mes"_s) << QString() << false << written;
-    QTest::newRow("cancelled") << std::optional<QString>() << QString() << false << written;
-    QTest::newRow("empty name") << std::optional<QString>(QString()) << QString() << false << written;
-    QTest::newRow("block 2 exists, No") << std::optional<QString>(u"probe.mes"_s) << u"probe.mes(2).mes"_s << false
-                                        << QList<QByteArray>{none, "old", none};
-    QTest::newRow("block 2 exists, Yes") << std::optional<QString>(u"probe.mes"_s) << u"probe.mes(2).mes"_s << true
-                                         << written;
+    using Names = QList<std::optional<QString>>;
+    const std::optional<QString> cancel;
+    const QString probe = u"probe.mes"_s;
+    const Files none;
+    const Files probes{{u"probe.mes(1).mes"_s, ThreeBlocks.at(0) + "\r\n"},
+                       {u"probe.mes(2).mes"_s, ThreeBlocks.at(1) + "\r\n"},
+                       {u"probe.mes(3).mes"_s, ThreeBlocks.at(2) + "\r\n"}};
+    const Files oldKept{{u"probe.mes(2).mes"_s, "old"}};
+    Files oldAndOthers = oldKept;
+    oldAndOthers.insert(u"other(1).mes"_s, ThreeBlocks.at(0) + "\r\n");
+    oldAndOthers.insert(u"other(2).mes"_s, ThreeBlocks.at(1) + "\r\n");
+    oldAndOthers.insert(u"other(3).mes"_s, ThreeBlocks.at(2) + "\r\n");
+    const auto NotSaved = DownloadOutcome::Blocks::NotSaved;
+    const auto Saved = DownloadOutcome::Blocks::Saved;
+
+    QTest::newRow("byte for byte, the name's .mes kept") << Names{probe} << QString() << false << probes << Saved << 3;
+    QTest::newRow("cancelled") << Names{cancel} << QString() << false << none << NotSaved << 0;
+    QTest::newRow("empty name") << Names{QString()} << QString() << false << none << NotSaved << 0;
+    // "No" keeps the old files and asks for another name; only a cancel then
+    // leaves the blocks unsaved.
+    QTest::newRow("block 2 exists, No, then cancelled")
+        << Names{probe, cancel} << u"probe.mes(2).mes"_s << false << oldKept << NotSaved << 0;
+    QTest::newRow("block 2 exists, No, then another name")
+        << Names{probe, u"other"_s} << u"probe.mes(2).mes"_s << false << oldAndOthers << Saved << 3;
+    QTest::newRow("block 2 exists, Yes") << Names{probe} << u"probe.mes(2).mes"_s << true << probes << Saved << 3;
 }
 
 void TestBlocks::saving()
 {
-    QFETCH(std::optional<QString>, name);
+    QFETCH(QList<std::optional<QString>>, names);
     QFETCH(QString, existing);
     QFETCH(bool, yes);
-    QFETCH(QList<QByteArray>, files);
+    QFETCH(Files, after);
+    QFETCH(DownloadOutcome::Blocks, blocks);
+    QFETCH(int, written);
 
     QTemporaryDir folder;
     QDir::setCurrent(folder.path());
@@ -89,25 +112,24 @@ void TestBlocks::saving()
         QFile file(folder.filePath(existing));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
     }
-    host.queueSavePath(name && !name->isEmpty() ? std::optional<QString>(folder.filePath(*name)) : name);
+    for (const std::optional<QString> &name : names)
+        host.queueSavePath(name && !name->isEmpty() ? std::optional<QString>(folder.filePath(*name)) : name);
     host.setDefaultAnswer(yes);
 
     DownloadOutcome outcome;
     SaveBlockFiles(host, outcome);
 
+    QCOMPARE(host.saveRequests().size(), names.size());
     QCOMPARE(host.questions().size(), existing.isEmpty() ? 0 : 1);
     if (!existing.isEmpty())
         QVERIFY(host.questions().first().text.contains(u"probe.mes(2).mes"_s));
-    if (!name || name->isEmpty()) {
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
-    } else {
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            const QString path = folder.filePath(*name + u"(%1).mes"_s.arg(i + 1));
-            const QByteArray now = QFile::exists(path) ? readFile(path) : QByteArray();
-            QCOMPARE(now, files.at(i));
-        }
-        QVERIFY(!QFile::exists(folder.filePath(*name + u"(4).mes"_s)));
-    }
+    Files now;
+    for (const QString &name : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden))
+        now.insert(name, readFile(folder.filePath(name)));
+    QCOMPARE(now, after);
+    QCOMPARE(outcome.blocks, blocks);
+    QCOMPARE(outcome.blocksWritten, written);
+    QCOMPARE(outcome.blocksName, written > 0 ? folder.filePath(*names.last()) : QString());
     QVERIFY(host.messages().isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include "SurfaceText.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void fennixAnswerToDataPause();
     void listeningDropsWhatCameBeforeItsPause_data();
     void listeningDropsWhatCameBeforeItsPause();
+    void countShownBeforeTheLineFallsSilent_data();
+    void countShownBeforeTheLineFallsSilent();
     void secondDownloadWithFewerBlocks();
     void portOpenAlready();
 };
@@ -164,6 +167,10 @@ void TestDownloads::eachMenuEntry()
     QVERIFY(rig.shown("stat1"));
     QVERIFY(rig.shown("Clipboard1"));
     QVERIFY(rig.dialogs.isEmpty());
+    const QString received = u"%1 lines received up to \"End\"; history copy: "_s.arg(entries.size())
+        + rig.newestHistoryFile();
+    QCOMPARE(rig.statusLine(),
+             blockFiles.isEmpty() ? received : received + u"; 2 blocks saved as probe(1).mes to probe(2).mes"_s);
 
     if (!blockFiles.isEmpty()) {
         QCOMPARE(rig.files.size(), 1);
@@ -276,6 +283,66 @@ void TestDownloads::listeningDropsWhatCameBeforeItsPause()
     QVERIFY(rig.restored());
 }
 
+void TestDownloads::countShownBeforeTheLineFallsSilent_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<InstrumentFamily>("family");
+    QTest::addColumn<int>("linePauseMs");  // 0: as few writes as the line takes
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("count");
+
+    QByteArray ten;
+    for (int i = 1; i <= 10; ++i)
+        ten += "L " + QByteArray::number(i) + "\r\n";
+    QTest::newRow("ten lines 20 ms apart") << "mnuDuramoST"_ba << InstrumentFamily::DuramoSt << 20 << ten
+                                           << u"10 lines received"_s;
+    QTest::newRow("answer and three lines at once") << "mnuFennix"_ba << InstrumentFamily::Fennix << 0
+                                                    << "P1\r\n15.6 um\r\n16.2 um\r\n"_ba << u"3 lines received"_s;
+}
+
+// The instrument stops without "End": when the bar stops moving, the hint
+// says, press ESC. By then the bar must say how many lines came: the bar
+// moves at most twice a second, so half a second after the last line at most.
+void TestDownloads::countShownBeforeTheLineFallsSilent()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(InstrumentFamily, family);
+    QFETCH(int, linePauseMs);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, count);
+
+    DownloadRig rig;
+    InstrumentThread &sim = rig.plug(family);
+    sim.setData(data);
+    if (linePauseMs > 0)
+        sim.setLinePauseMs(linePauseMs);
+    else
+        sim.setWholeWrites();
+    rig.start();
+    const auto *bar = rig.widget<QProgressBar>("Datenscroll1");
+    QElapsedTimer silence;
+    QString shownAtEsc;
+    rig.pressEscWhen([&] {
+        if (!silence.isValid()) {
+            if (sim.state() == SimulatedInstrument::State::Done && sim.unreadBytes() == 0)
+                silence.start();
+            return false;
+        }
+        if (silence.elapsed() < 600)
+            return false;
+        shownAtEsc = bar->text();
+        return true;
+    });
+
+    rig.trigger(entry.constData());
+
+    QVERIFY(!rig.timedOut);
+    QCOMPARE(shownAtEsc, count);
+    QVERIFY2(rig.newestHistoryFile().endsWith(u" (stopped by ESC).mes"_s), qPrintable(rig.newestHistoryFile()));
+    QCOMPARE(rig.statusLine(), u"Stopped by ESC after %1; history copy: %2"_s.arg(count.section(u' ', 0, 1),
+                                                                                 rig.newestHistoryFile()));
+}
+
 void TestDownloads::secondDownloadWithFewerBlocks()
 {
     DownloadRig rig;
@@ -299,7 +366,7 @@ void TestDownloads::secondDownloadWithFewerBlocks()
     QCOMPARE(rig.files.size(), 2);
     QCOMPARE(rig.files.last().proposed, *rig.fileAnswer);
     QCOMPARE(rig.dialogs.size(), 1);
-    QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Question);
+    QCOMPARE(rig.dialogs.first().kind, DialogRouter::Kind::Question);
     QCOMPARE(readFile(rig.folder.filePath(u"mes/run(1).mes"_s)), "z\r\n" + U20 + "\r\n\r\n");
     QCOMPARE(readFile(rig.folder.filePath(u"mes/run(2).mes"_s)), "b\r\n" + U20 + "\r\n\r\n");
 }
@@ -310,15 +377,15 @@ void TestDownloads::portOpenAlready()
     InstrumentThread &sim = rig.plug(InstrumentFamily::Kestra);
     sim.setData("K 75.3 um\r\nEnd\r\n");
     rig.start();
-    rig.window->comm().setCommPort(3);
-    QVERIFY(rig.window->comm().setPortOpen(true));
+    rig.window->host().comm().setCommPort(3);
+    QVERIFY(rig.window->host().comm().setPortOpen(true));
 
     rig.trigger("mnuKestra2");
 
     QCOMPARE(rig.window->findChild<SurfaceText *>()->lines(),
              QStringList{u" Gewählte Schnittstelle ist bereits belegt ! ! ! "_s});
     QCOMPARE(rig.entries(), (QList<QByteArray>{"K 75.3 um", "End"}));
-    QVERIFY(!rig.window->comm().portOpen());
+    QVERIFY(!rig.window->host().comm().portOpen());
     QTRY_COMPARE(sim.received(), "T4$qura1\n\r"_ba);
     QVERIFY(rig.dialogs.isEmpty());
 }

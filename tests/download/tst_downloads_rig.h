@@ -6,9 +6,11 @@
 
 #include "CommControl.h"
 #include "DataList.h"
+#include "DialogRouter.h"
 #include "DownloadState.h"
 #include "InstrumentThread.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 
 #include "TestFiles.h"
 #include <QAction>
@@ -79,7 +81,7 @@ public:
     MainWindow &start()
     {
         window = std::make_unique<MainWindow>(folder.path());
-        window->setDialogHandler([this](const MainWindow::DialogRequest &request) {
+        window->dialogs().setHandler([this](const DialogRouter::Request &request) {
             dialogs.append(request);
             return answerYes;
         });
@@ -130,7 +132,7 @@ public:
             if (shown(hidden))
                 return false;
         }
-        return !window->comm().portOpen() && !menusLocked();
+        return !window->host().comm().portOpen() && !menusLocked();
     }
     bool menusLocked() const
     {
@@ -167,15 +169,24 @@ public:
         poll->start(2);
     }
 
-    QList<QByteArray> entries() const { return window->dataList().entries(); }
-    DownloadState &state() const { return window->state(); }
+    QString statusLine() const { return widget<QLabel>("statusLine")->text(); }
+    // The newest file the download history kept, by name; empty when none.
+    QString newestHistoryFile() const
+    {
+        const QStringList kept = QDir(folder.filePath(QStringLiteral("history")))
+                                     .entryList({QStringLiteral("*.mes")}, QDir::Files, QDir::Name | QDir::Reversed);
+        return kept.value(0);
+    }
+
+    QList<QByteArray> entries() const { return window->host().dataList().entries(); }
+    DownloadState &state() const { return window->host().state(); }
 
     QTemporaryDir folder;
     std::unique_ptr<InstrumentThread> instrument;
     std::unique_ptr<Pty> silent;
     QByteArray silentBytes;
     std::unique_ptr<MainWindow> window;
-    QList<MainWindow::DialogRequest> dialogs;
+    QList<DialogRouter::Request> dialogs;
     QList<FileRequest> files;
     // Every text the message line showed, in order, and QfuText1's text at each.
     QStringList warnTexts;

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void startMark();
     void fennixAnswerOverSeveralReads_data();
     void fennixAnswerOverSeveralReads();
+    void fennixPulledWhileItsAnswerEnds();
     void duramoStAnswerWaitingBeforeTheCommand();
     void refusedLineSettingsStopTheDownload();
 };
@@ -67,6 +68,16 @@ void TestStartMark::startMark_data()
     QTest::newRow("mark split, first line behind its end") << QList<QByteArray>{"xx$s", "$H\r\na", "\r\nEnd\r\n"}
         << 1 << true << QByteArray() << QList<QByteArray>{"H", "a", "End"} << 0;
     // Only a read that starts with such a byte is line noise; this one started with the mark.
+    // The instrument may end the mark's line with a record end of its own:
+    // that one belongs to the mark, however the reads cut it, and only that one.
+    QTest::newRow("mark on a line of its own") << QList<QByteArray>{"$s$\r\n"} << 1 << true << data << entries << 1;
+    QTest::newRow("mark's record end in the next read")
+        << QList<QByteArray>{"$s$"} << 1 << true << "\r\n" + data << entries << 1;
+    QTest::newRow("mark's record end split") << QList<QByteArray>{"$s$\r"} << 1 << true << "\n" + data << entries << 1;
+    QTest::newRow("empty line behind the mark's own")
+        << QList<QByteArray>{"$s$\r\n\r\n"} << 1 << true << data << QList<QByteArray>{"", "H", "a", bar, "End"} << 1;
+    QTest::newRow("blank behind the mark") << QList<QByteArray>{"$s$ \r\n"} << 1 << true << data
+                                           << QList<QByteArray>{" ", "H", "a", bar, "End"} << 1;
     QTest::newRow("a first line starting above 127") << QList<QByteArray>{"$s$\xb0" "C 21\r\nEnd\r\n"} << 1 << true
                                                      << QByteArray() << QList<QByteArray>{"\xb0" "C 21", "End"} << 0;
 }
@@ -185,6 +196,45 @@ void TestStartMark::fennixAnswerOverSeveralReads()
     QVERIFY(!host.comm().portOpen());
     QVERIFY(!host.controls().menusLocked);
     QCOMPARE(received, "$qur10\n\r$qura1\n\r"_ba);
+}
+
+// A gauge pulled after the first piece of its answer: noticed at once, as a
+// pull during the polling is, and the list keeps the previous download.
+void TestStartMark::fennixPulledWhileItsAnswerEnds()
+{
+    QTemporaryDir folder;
+    Pty gauge;
+    QVERIFY(gauge.linkAsCom(folder.path(), 3));
+    FakeHost host(folder.path(), u"3"_s);
+    host.state().SendCmd10 = "$qur10\n\r"_ba;
+    host.state().SendCmdA1 = "$qura1\n\r"_ba;
+    host.dataList().setEntries({"old 1", "old 2"});
+    bool answered = false;
+    QElapsedTimer sincePull;
+    host.setOnEvents([&] {
+        if (!answered && host.comm().portOpen()) {
+            answered = true;
+            sendAsInstrument(gauge, "R10");
+            QTimer::singleShot(50, [&] {
+                gauge.closeMaster();
+                sincePull.start();
+            });
+        }
+        // A download that missed the pull would wait for ESC.
+        if (sincePull.isValid() && sincePull.elapsed() > 4000)
+            host.pressEsc();
+    });
+
+    const DownloadOutcome outcome = mnuFennix_Click(host);
+
+    QVERIFY(sincePull.isValid());
+    QVERIFY2(sincePull.elapsed() < 400, qPrintable(u"%1 ms from the pull to the end"_s.arg(sincePull.elapsed())));
+    QCOMPARE(outcome.ending, DownloadOutcome::Ending::ConnectionLost);
+    QCOMPARE(outcome.lines, 0);
+    QCOMPARE(host.dataList().entries(), (QList<QByteArray>{"old 1", "old 2"}));
+    QCOMPARE(host.messages().size(), 1);
+    QCOMPARE(host.messages().first().title, u"Connection lost"_s);
+    QVERIFY(!host.controls().menusLocked);
 }
 
 // The DURAMO ST's first answer may be waiting before "T4" has left; it is

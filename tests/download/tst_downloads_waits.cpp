@@ -61,7 +61,7 @@ void TestDownloadWaits::escBeforeAnyData()
     DownloadRig rig;
     rig.plugSilent();
     rig.start();
-    rig.window->dataList().setEntries(Previous);
+    rig.window->host().dataList().setEntries(Previous);
     rig.state().ReceiveBuffer = PreviousText;
     if (escAtMs < 0)
         QTest::keyPress(rig.window.get(), Qt::Key_Escape);
@@ -88,6 +88,7 @@ void TestDownloadWaits::escBeforeAnyData()
     QVERIFY2(polls >= minPolls && polls <= maxPolls, qPrintable(QString::number(polls)));
     QVERIFY(rig.dialogs.isEmpty());
     QVERIFY(rig.files.isEmpty());
+    QCOMPARE(rig.statusLine(), u"No data came from the instrument"_s);
 }
 
 void TestDownloadWaits::escAfterTheFirstBlockSavesIt()
@@ -137,6 +138,7 @@ void TestDownloadWaits::instrumentLostInItsWait()
     QCOMPARE(rig.dialogs.size(), 1);
     QVERIFY2(rig.dialogs.first().text.contains(u"COM3"_s), qPrintable(rig.dialogs.first().text));
     QVERIFY(rig.restored());
+    QCOMPARE(rig.statusLine(), u"Connection lost before any line came"_s);
 }
 
 // The DURAMO ST hears only a line without XON/XOFF: the handshake of an
@@ -152,6 +154,8 @@ void TestDownloadWaits::handshakeAfterLostOrvik()
     rig.trigger("mnuOV");
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.entries(), QList<QByteArray>{"O 12.5 um"});
+    QVERIFY2(rig.newestHistoryFile().endsWith(u" (connection lost).mes"_s), qPrintable(rig.newestHistoryFile()));
+    QCOMPARE(rig.statusLine(), u"Connection lost after 1 line; history copy: "_s + rig.newestHistoryFile());
 
     InstrumentThread &st = rig.plug(InstrumentFamily::DuramoSt);
     st.setData("S 8.2 um\r\nEnd\r\n");

@@ -139,8 +139,8 @@ void runFaultRow()
     if (fault == Fault::VanishMidLine)
         sim->setDropAfter(preamble + insideThirdLine(e.data));
     rig.start();
-    rig.window->dataList().setEntries(Previous);
-    rig.window->setClipboardButtonVisible(true);
+    rig.window->host().dataList().setEntries(Previous);
+    rig.window->host().setClipboardButtonVisible(true);
     bool ended = false;
     QObject::connect(rig.window.get(), &MainWindow::programEnding, [&] { ended = true; });
 
@@ -192,7 +192,7 @@ void runFaultRow()
     QVERIFY2(handlerMs < MaxHandlerMs, qPrintable(u"the handler ran %1 ms"_s.arg(handlerMs)));
     if (isEsc(fault) || isClose(fault))
         QVERIFY2(struck, "the fault never struck: the download left its wait early");
-    QVERIFY(!rig.window->comm().portOpen());
+    QVERIFY(!rig.window->host().comm().portOpen());
     const double cpu = cpuSecondsWhileIdle(IdleSpanMs);
     QVERIFY2(cpu < MaxIdleCpuSeconds, qPrintable(u"%1 s CPU in %2 ms after the fault"_s.arg(cpu).arg(IdleSpanMs)));
 
@@ -203,7 +203,7 @@ void runFaultRow()
 
     if (isClose(fault)) {
         QVERIFY(ended);
-        QVERIFY(rig.window->isEnding());
+        QVERIFY(rig.window->host().isEnding());
         QVERIFY(rig.dialogs.isEmpty());
         QVERIFY(rig.files.isEmpty());
         QCOMPARE(sim->received(), sentBeforeClose);
@@ -235,5 +235,5 @@ void runFaultRow()
     const qsizetype dialogsBefore = rig.dialogs.size();
     rig.trigger("mnuInfo");
     QCOMPARE(rig.dialogs.size(), dialogsBefore + 1);
-    QCOMPARE(rig.dialogs.last().kind, MainWindow::DialogKind::Information);
+    QCOMPARE(rig.dialogs.last().kind, DialogRouter::Kind::Information);
 }

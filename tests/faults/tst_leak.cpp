@@ -60,7 +60,7 @@ void TestLeak::tenLongDownloads()
         QCOMPARE(rig.entries().size(), Lines + 1);
         QVERIFY(sim.waitUntilSent());
         QCOMPARE(rig.entries().last(), "End"_ba);
-        QVERIFY(!rig.window->comm().portOpen());
+        QVERIFY(!rig.window->host().comm().portOpen());
         QVERIFY(!rig.menusLocked());
         (run == 1 ? first : last) = usageNow();
     }

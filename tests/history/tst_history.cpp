@@ -179,7 +179,7 @@ void TestHistory::windowListsOpensAndDeletes()
     rig.answerYes = false;
     window->findChild<QPushButton *>(u"historyDelete"_s)->click();
     QCOMPARE(rig.dialogs.size(), 1);
-    QCOMPARE(rig.dialogs.last().kind, MainWindow::DialogKind::Question);
+    QCOMPARE(rig.dialogs.last().kind, DialogRouter::Kind::Question);
     QCOMPARE(rig.dialogs.last().text, u"Delete these 2 downloads from the history?"_s);
     QCOMPARE(QDir(history).entryList(QDir::Files).size(), 3);
     rig.answerYes = true;
@@ -225,7 +225,7 @@ void TestHistory::interruptedDownloadIsToldOnce()
     placeFile(historyFolder(rig) + u"/2026-12-07 08-30-00 QFU-ST.mes.part"_s, "first\r\n1.0\r\n2.0\r\n"_ba);
     rig.start();
     QCOMPARE(rig.dialogs.size(), 1);
-    QCOMPARE(rig.dialogs.first().kind, MainWindow::DialogKind::Notice);
+    QCOMPARE(rig.dialogs.first().kind, DialogRouter::Kind::Notice);
     QCOMPARE(rig.dialogs.first().title, u"Interrupted download"_s);
     const QString text = rig.dialogs.first().text;
     QVERIFY2(text.contains(u"QFU-ST"_s) && text.contains(u"3 lines were kept"_s)

@@ -2,6 +2,7 @@
 // its history copy holds every line received up to one second before the
 // kill, and the window says so once. The download runs in a child process
 // (this test's executable, started with --download-in FOLDER).
+#include "DialogRouter.h"
 #include "Flood.h"
 #include "MainWindow.h"
 #include "SimulatedInstrument.h"
@@ -29,7 +30,7 @@ int runChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     MainWindow window(QString::fromLocal8Bit(argv[2]));
-    window.setDialogHandler([](const MainWindow::DialogRequest &) { return false; });
+    window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
     window.load();
     QTimer::singleShot(0, &window, [&window] { window.findChild<QAction *>(u"mnuDuramoFN"_s)->trigger(); });
     return app.exec();
@@ -90,15 +91,15 @@ void TestHistoryKill::killedMidDownload()
     QVERIFY2(linesSecondBefore >= 10, "too few lines were sent to tell anything");
 
     // The restart.
-    QList<MainWindow::DialogRequest> dialogs;
+    QList<DialogRouter::Request> dialogs;
     MainWindow restarted(folder.path());
-    restarted.setDialogHandler([&dialogs](const MainWindow::DialogRequest &request) {
+    restarted.dialogs().setHandler([&dialogs](const DialogRouter::Request &request) {
         dialogs.append(request);
         return false;
     });
     restarted.load();
     QCOMPARE(dialogs.size(), 1);
-    QCOMPARE(dialogs.first().kind, MainWindow::DialogKind::Notice);
+    QCOMPARE(dialogs.first().kind, DialogRouter::Kind::Notice);
     QVERIFY2(dialogs.first().text.contains(u"DURAMO FE-S / FN"_s), qPrintable(dialogs.first().text));
 
     const QStringList kept = QDir(folder.filePath(u"history"_s)).entryList(QDir::Files);

@@ -2,7 +2,9 @@
 // the peak memory: meridoc-bench-open [megabytes] [lines] (default 200 MB in
 // 10 million lines). Prints one line: seconds, peak resident MB, entries.
 #include "DataList.h"
+#include "DialogRouter.h"
 #include "MainWindow.h"
+#include "WindowDownloadHost.h"
 #include "SharedFileDialog.h"
 
 #include <QAction>
@@ -69,7 +71,7 @@ int main(int argc, char **argv)
     window.fileDialog().setChooser([&](SharedFileDialog::Mode, const SharedFileDialog &) {
         return std::optional<QString>(path);
     });
-    window.setDialogHandler([](const MainWindow::DialogRequest &request) {
+    window.dialogs().setHandler([](const DialogRouter::Request &request) {
         std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
         return false;
     });
@@ -87,6 +89,6 @@ int main(int argc, char **argv)
     std::printf("open %lld MB, %lld lines: %.2f s to open, %.2f s until drawn, peak memory %ld MB (%ld MB before), "
                 "%lld entries\n",
                 megabytes, lines, openMs / 1000.0, drawnMs / 1000.0, peakResidentMb(), before,
-                qint64(window.dataList().count()));
-    return window.dataList().count() == lines ? 0 : 1;
+                qint64(window.host().dataList().count()));
+    return window.host().dataList().count() == lines ? 0 : 1;
 }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -250,6 +251,8 @@ private Q_SLOTS:
         QWidget mainWindow;
         PortDialogOwner owner(m_main.hooks(folder()), &mainWindow);
         owner.showDialog();
+        // The number being typed is the one offered to a device plugged in.
+        owner.dialog()->findChild<QComboBox *>(u"PortText"_s)->setEditText(u"COM7"_s);
         owner.dialog()->findChild<QPushButton *>(u"Frage"_s)->click();
 
         QCOMPARE(m_main.messages.size(), 1);
@@ -258,6 +261,7 @@ private Q_SLOTS:
         QVERIFY(owner.serialPortsWindow());
         QVERIFY(owner.serialPortsWindow()->isVisible());
         QCOMPARE(owner.serialPortsWindow()->windowTitle(), u"Serial ports"_s);
+        QCOMPARE(owner.serialPortsWindow()->findChild<QSpinBox *>(u"comNumber"_s)->value(), 7);
         QVERIFY(owner.dialog()->isVisible());
     }
 };
