@@ -29,15 +29,18 @@ const QString DesignCaption = u"MERIDOC data read program"_s;
 const QString Title = u"COM 1-16 gültig"_s;
 const QString WrongPort = u"Selected wrong interface port !"_s;
 
-struct Message
-{
-    QString title;
-    QString text;
-};
+} // namespace
 
-// The main window as far as the dialog sees it.
+// The main window as far as the dialog sees it (outside the anonymous
+// namespace: the test class below holds one).
 struct FakeMain
 {
+    struct Message
+    {
+        QString title;
+        QString text;
+    };
+
     QString comPortNumber;
     QString caption = DesignCaption;
     QList<Message> messages;
@@ -51,8 +54,6 @@ struct FakeMain
                 [this](const QString &title, const QString &text) { messages.append({title, text}); }};
     }
 };
-
-} // namespace
 
 class TestPortDialog : public QObject
 {
