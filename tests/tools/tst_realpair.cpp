@@ -3,10 +3,14 @@
 // with each entry of the data menu, and the simulator's log shows the bytes
 // the program sent. The user presses Enter in the simulator's terminal for
 // the instruments started at their keypad.
-#include "tst_downloads_rig.h"
+#include "MainWindowRig.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -59,7 +63,7 @@ void TestRealPair::eachMenuEntry()
     QFETCH(QList<QByteArray>, entries);
     QFETCH(QByteArray, log);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     const QString dataPath = rig.folder.filePath(u"memory.txt"_s);
     const QString logPath = rig.folder.filePath(u"wire.log"_s);
     QFile dataFile(dataPath);
