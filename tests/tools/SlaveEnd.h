@@ -1,33 +1,29 @@
-// The program's end of a simulated line for the tests: a plain non-blocking
-// reader and writer on the pty slave that keeps every byte it reads.
+// The program's end of a simulated line for the tests: the pty slave opened
+// as a program opens it, written plainly, and read by a ByteReader that
+// keeps every byte.
 #pragma once
 
-#include <QByteArray>
+#include "ByteReader.h"
+
 #include <QFile>
-#include <QObject>
-#include <QSocketNotifier>
 #include <QString>
 #include <QTest>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
-class SlaveEnd : public QObject
+class SlaveEnd : public ByteReader
 {
 public:
     explicit SlaveEnd(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
     {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0)
-            return;
-        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, [this] { readAll(); });
+        start(m_fd);
     }
-    ~SlaveEnd() override
+    ~SlaveEnd()
     {
-        delete m_notifier;
+        stop();
         if (m_fd >= 0)
             ::close(m_fd);
     }
@@ -49,27 +45,6 @@ public:
     }
     void write(const QByteArray &bytes) { QCOMPARE_GE(::write(m_fd, bytes.constData(), bytes.size()), 0); }
 
-    QByteArray bytes;
-
 private:
-    void readAll()
-    {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n > 0) {
-                bytes.append(buffer, n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            // A hung-up line stays readable: stop listening to it.
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-                m_notifier->setEnabled(false);
-            return;
-        }
-    }
-
-    int m_fd = -1;
-    QSocketNotifier *m_notifier = nullptr;
+    int m_fd;
 };
