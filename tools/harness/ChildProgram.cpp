@@ -12,8 +12,8 @@ using namespace Qt::StringLiterals;
 ChildProgram::ChildProgram(QObject *parent)
     : QObject(parent)
 {
-    connect(&process, &QProcess::readyReadStandardOutput, this, [this] { out += process.readAllStandardOutput(); });
-    connect(&process, &QProcess::readyReadStandardError, this, [this] { err += process.readAllStandardError(); });
+    connect(&process, &QProcess::readyReadStandardOutput, this, [this] { const QByteArray b = process.readAllStandardOutput(); if (qEnvironmentVariableIsSet("CPDEBUG")) qDebug() << "OUT" << b.left(30) << out.size(); out += b; });
+    connect(&process, &QProcess::readyReadStandardError, this, [this] { const QByteArray b = process.readAllStandardError(); if (qEnvironmentVariableIsSet("CPDEBUG")) qDebug() << "ERR" << b.left(40) << err.size(); err += b; });
 }
 
 ChildProgram::~ChildProgram()
@@ -90,19 +90,18 @@ QString ChildProgram::firstLine() const
 
 bool ChildProgram::waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
-    if (done() || process.state() == QProcess::NotRunning)
-        return done();
-    // Whatever can make done() true comes with one of these signals; the
-    // output is collected by the connections made first.
+    const QDeadlineTimer deadline(timeoutMs);
+    // Checked every 10 ms while the event loop collects the output, as
+    // QTest::qWaitFor does: whatever the caller does next comes a few
+    // milliseconds after the text, not within the same microsecond.
     QEventLoop loop;
-    const auto check = [&] {
-        if (done() || process.state() == QProcess::NotRunning)
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || process.state() == QProcess::NotRunning || deadline.hasExpired())
             loop.quit();
-    };
-    connect(&process, &QProcess::readyReadStandardOutput, &loop, check);
-    connect(&process, &QProcess::readyReadStandardError, &loop, check);
-    connect(&process, &QProcess::finished, &loop, check);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    });
+    check.start(10);
+    if (!done() && process.state() != QProcess::NotRunning)
+        loop.exec();
     return done();
 }
