@@ -16,6 +16,7 @@ class ByteReader
 {
 public:
     ByteReader() = default;
+    explicit ByteReader(int fd) { start(fd); }
     ByteReader(const ByteReader &) = delete;
     ByteReader &operator=(const ByteReader &) = delete;
 
