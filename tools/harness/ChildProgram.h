@@ -28,9 +28,10 @@ public:
     bool start(const QString &program, const QStringList &arguments, int timeoutMs);
     // meridoc-sim (that of this build unless another copy is named) with
     // these options, until it says it plays: after its link is made, or after
-    // its first line, the device path, with --print-path. False with error()
-    // when it does not play within timeoutMs.
-    bool startSimulator(const QStringList &options, int timeoutMs, const QString &program = simulatorPath());
+    // its first line, the device path, with --print-path. It plays within a
+    // second; the 10 s bound is for a loaded machine. False with error() when
+    // it does not play within timeoutMs.
+    bool startSimulator(const QStringList &options, int timeoutMs = 10000, const QString &program = simulatorPath());
 
     // Wait until the output holds text; false after timeoutMs or once the
     // program ended without it.
