@@ -26,27 +26,6 @@ namespace {
 
 constexpr int kBoundMs = 20000;
 
-// The reading end of a FIFO, open before the program opens it for writing.
-class FifoReader : public ByteReader
-{
-public:
-    explicit FifoReader(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-    {
-        start(m_fd);
-    }
-    ~FifoReader()
-    {
-        stop();
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
 // A pipe the program writes its standard output into, read by the test, which
 // may close its end as "head -1" does once it has what it wants.
 class PipeReader : public ByteReader
@@ -411,8 +390,9 @@ void TestCli::linesReachAFifoAsTheyArrive()
     startSim(sim, u"kestra"_s, 12, {u"--line-pause-ms"_s, u"300"_s});
     const QString fifo = m_folder.filePath(u"live.fifo"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    FifoReader reader(fifo);
-    QVERIFY(reader.isOpen());
+    // The reading end, open before the program opens it for writing.
+    ByteReader reader;
+    QVERIFY(reader.open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     ChildProgram meridoc;
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--com=12"_s, u"--timeout=0.5"_s, u"-o"_s, fifo});
 

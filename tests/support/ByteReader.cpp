@@ -1,5 +1,6 @@
 #include "ByteReader.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
@@ -17,6 +18,20 @@ void ByteReader::start(int fd)
         if (!readAvailable())
             m_notifier->setEnabled(false);
     });
+}
+
+ByteReader::~ByteReader()
+{
+    stop();
+    if (m_opened >= 0)
+        ::close(m_opened);
+}
+
+bool ByteReader::open(const QString &path, int flags)
+{
+    m_opened = ::open(QFile::encodeName(path).constData(), flags);
+    start(m_opened);
+    return m_opened >= 0;
 }
 
 void ByteReader::stop()

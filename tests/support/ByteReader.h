@@ -17,12 +17,18 @@ class ByteReader
 public:
     ByteReader() = default;
     explicit ByteReader(int fd) { start(fd); }
+    ~ByteReader();
     ByteReader(const ByteReader &) = delete;
     ByteReader &operator=(const ByteReader &) = delete;
 
     // Reads fd, made non-blocking, from now until stop(); fd stays the caller's.
     void start(int fd);
+    // Opens path with these open(2) flags and reads it; the descriptor is
+    // this reader's and is closed with it. False when it cannot be opened.
+    bool open(const QString &path, int flags);
     void stop();
+    // The descriptor read, -1 when none.
+    int fd() const { return m_fd; }
     // Everything read so far, with what the event loop has not delivered yet.
     QByteArray all();
     // Waits, the event loop running, until what was read holds text; false
@@ -39,6 +45,7 @@ private:
     bool readAvailable();
 
     int m_fd = -1;
+    int m_opened = -1;   // the descriptor open() made
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

@@ -5,7 +5,6 @@
 
 #include "ByteReader.h"
 
-#include <QFile>
 #include <QString>
 #include <QTest>
 
@@ -16,24 +15,14 @@
 class SlaveEnd : public ByteReader
 {
 public:
-    explicit SlaveEnd(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
-    {
-        start(m_fd);
-    }
-    ~SlaveEnd()
-    {
-        stop();
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    explicit SlaveEnd(const QString &path) { open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return fd() >= 0; }
     // Sets the line as a program would: 1200, 9600 or 38400 baud, XON/XOFF or none.
     bool setLine(int baud, bool xonXoff)
     {
         termios t {};
-        if (::tcgetattr(m_fd, &t) != 0)
+        if (::tcgetattr(fd(), &t) != 0)
             return false;
         const speed_t speed = baud == 1200 ? B1200 : baud == 9600 ? B9600 : B38400;
         ::cfsetspeed(&t, speed);
@@ -41,10 +30,7 @@ public:
             t.c_iflag |= IXON | IXOFF;
         else
             t.c_iflag &= ~tcflag_t(IXON | IXOFF);
-        return ::tcsetattr(m_fd, TCSANOW, &t) == 0;
+        return ::tcsetattr(fd(), TCSANOW, &t) == 0;
     }
-    void write(const QByteArray &bytes) { QCOMPARE_GE(::write(m_fd, bytes.constData(), bytes.size()), 0); }
-
-private:
-    int m_fd;
+    void write(const QByteArray &bytes) { QCOMPARE_GE(::write(fd(), bytes.constData(), bytes.size()), 0); }
 };
