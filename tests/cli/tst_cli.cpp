@@ -367,7 +367,7 @@ void TestCli::readsEveryInstrumentFromTheSimulator()
     startMeridoc(meridoc, {u"read"_s, family, u"--com"_s, QString::number(com)});
     if (!instruction.isEmpty()) {
         QVERIFY2(meridoc.waitForErr("meridoc: " + instruction + '\n', kBoundMs), QByteArray(meridoc.err).constData());
-        sim.process.write("\n");   // the transfer key on the instrument
+        sim.pressKey();
     }
     QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(meridoc.out, data);
@@ -478,7 +478,7 @@ void TestCli::blockFiles()
             return qMakePair("no instruction"_ba, meridoc.err);
         if (meanwhile)
             meanwhile();
-        sim.process.write("\n");
+        sim.pressKey();
         return qMakePair(meridoc.finish(kBoundMs), meridoc.err);
     };
 
