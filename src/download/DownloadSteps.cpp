@@ -40,8 +40,9 @@ ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const Q
 }
 
 // The copy's last writes take as long as the disk does (a busy USB stick may
-// hold them for seconds); the window's events run meanwhile.
-DownloadJournal::Kept endCopy(DownloadHost &host, DownloadJournal &journal, ReceiveEnd end)
+// hold them for seconds): the window's events run meanwhile, and the event
+// that tells the copy is done ends the wait at once.
+DownloadJournal::Kept keptCopy(DownloadHost &host, DownloadJournal &journal, ReceiveEnd end)
 {
     journal.finish(end, host.state().ReceiveBuffer);
     std::optional<DownloadJournal::Kept> kept;
@@ -177,7 +178,7 @@ DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes
     outcome.ending = endingOf(end);
     outcome.lines = host.dataList().count();
     if (journal) {
-        const DownloadJournal::Kept kept = endCopy(host, *journal, end);
+        const DownloadJournal::Kept kept = keptCopy(host, *journal, end);
         outcome.historyCopy = kept.path;
         outcome.historyProblem = kept.problem;
     }
