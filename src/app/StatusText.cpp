@@ -109,7 +109,9 @@ QString downloadStatusText(const DownloadOutcome &outcome)
 
 QString historyStoppedStatusText(const QString &reason)
 {
-    return u"The history copy stopped: %1; the download goes on"_s.arg(reason);
+    // The journal's reason says what stopped and why ("The history copy
+    // stopped after 93 lines: write ...: File too large").
+    return u"%1; the download goes on"_s.arg(reason);
 }
 
 QString fileStatusText(const FileOutcome &outcome)

@@ -13,7 +13,7 @@
 // abandoned because the program ends.
 QString downloadStatusText(const DownloadOutcome &outcome);
 
-// Said at once, while the download goes on.
+// Said at once, while the download goes on; reason is the journal's sentence.
 QString historyStoppedStatusText(const QString &reason);
 
 QString fileStatusText(const FileOutcome &outcome);

@@ -87,7 +87,12 @@ void CliHost::downloadEnded()
 void CliHost::historyCopyStopped(const QString &reason)
 {
     flushStatus();
-    m_messages.say(u"the history copy stopped: %1"_s.arg(reason));
+    // The journal's reason is a sentence of its own ("The history copy stopped
+    // after 93 lines: write ...: File too large"); a message line starts small.
+    QString line = reason;
+    if (!line.isEmpty())
+        line[0] = line[0].toLower();
+    m_messages.say(line);
     m_historyStopSaid = true;
 }
 

@@ -51,8 +51,9 @@ public:
     // What stopped the download as ESC (None: nothing did).
     Stop stopTaken() const { return m_taken; }
     bool gaveUp() const { return m_giveUp; }
-    // The history copy a download that gave up left unfinished.
-    QString unfinishedCopy() const { return m_historyKept ? m_journal.abandonedCopy() : QString(); }
+    // The history copy a download that gave up left unfinished, or the one it
+    // kept when it gave up while the copy ended (waits for that end).
+    QString unfinishedCopy() { return m_historyKept ? m_journal.abandonedCopy() : QString(); }
     // Whether a stopped history copy was said already.
     bool historyStopSaid() const { return m_historyStopSaid; }
     // Writes what the download left to be said (its latest message line).

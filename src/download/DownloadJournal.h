@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class DownloadJournal
 {
@@ -33,10 +34,15 @@ public:
     // The list grew: entries from index `first` on are new.
     virtual void append(const QList<QByteArray> &entries, qsizetype first) = 0;
     // Reception ended this way; assembledText is the list's received text
-    // (what Save writes, less its closing CR LF). Nothing is kept when no
-    // entry came.
-    virtual Kept finish(ReceiveEnd end, const QByteArray &assembledText) = 0;
+    // (what Save writes, less its closing CR LF). Returns at once: the copy's
+    // last writes take as long as the disk does, which may stall for seconds.
+    // Nothing is kept when no entry came.
+    virtual void finish(ReceiveEnd end, const QByteArray &assembledText) = 0;
+    // After finish(): what became of the copy; nullopt while its last writes
+    // run. It becomes known on the download's thread, with an event that ends
+    // the host's wait for events.
+    virtual std::optional<Kept> kept() = 0;
     // The download was abandoned (the program is ending): what was written stays
-    // as an unfinished copy.
+    // as an unfinished copy; an end begun with finish() is carried through.
     virtual void abandon() = 0;
 };

@@ -39,6 +39,23 @@ ReceiveEnd receiveFollowed(DownloadHost &host, DownloadJournal &journal, const Q
     return end;
 }
 
+// The copy's last writes take as long as the disk does (a busy USB stick may
+// hold them for seconds): the window's events run meanwhile, and the event
+// that tells the copy is done ends the wait at once.
+DownloadJournal::Kept keptCopy(DownloadHost &host, DownloadJournal &journal, ReceiveEnd end)
+{
+    journal.finish(end, host.state().ReceiveBuffer);
+    std::optional<DownloadJournal::Kept> kept;
+    try {
+        while (!(kept = journal.kept()))
+            host.waitForEvents(1000);
+    } catch (...) {
+        journal.abandon();
+        throw;
+    }
+    return *kept;
+}
+
 void tellIfDeviceLost(DownloadHost &host)
 {
     if (!host.comm().deviceLost())
@@ -161,7 +178,7 @@ DownloadOutcome receiveIntoList(DownloadHost &host, const QByteArray &firstBytes
     outcome.ending = endingOf(end);
     outcome.lines = host.dataList().count();
     if (journal) {
-        const DownloadJournal::Kept kept = journal->finish(end, host.state().ReceiveBuffer);
+        const DownloadJournal::Kept kept = keptCopy(host, *journal, end);
         outcome.historyCopy = kept.path;
         outcome.historyProblem = kept.problem;
     }

@@ -42,12 +42,22 @@ HistoryJournal::HistoryJournal(const QString &folder, QObject *parent)
 
 HistoryJournal::~HistoryJournal()
 {
-    // The program ends during a download: what was written stays, synced.
+    // The program ends while a copy ends: that end is carried through. It ends
+    // during a download: what was written stays, synced.
+    waitForEnd();
     m_file.finishWriting(true);
+}
+
+void HistoryJournal::waitForEnd()
+{
+    if (m_ending.joinable())
+        m_ending.join();
 }
 
 void HistoryJournal::begin(const QString &instrument, StoppedHandler stopped)
 {
+    waitForEnd();
+    m_kept.reset();
     m_file.close();
     ++m_download;
     m_instrument = instrument;
@@ -120,20 +130,37 @@ void HistoryJournal::tellStopped(quint64 download)
         std::exchange(m_stopped, StoppedHandler())(m_stopReason);
 }
 
-DownloadJournal::Kept HistoryJournal::finish(ReceiveEnd end, const QByteArray &assembledText)
+void HistoryJournal::finish(ReceiveEnd end, const QByteArray &assembledText)
 {
+    waitForEnd();
     if (!m_file.started()) {
         m_stopped = {};
-        return {};
+        m_kept = Kept{};
+        return;
     }
-    m_file.finishWriting(false);
-    if (m_file.failed()) {
-        // Stopped during the download: said now if the event has not come yet.
-        tellStopped(m_download);
-        m_stopped = {};
-        return m_file.isOpen() ? keepIncomplete(end, m_stopReason) : Kept{{}, m_stopReason};
-    }
+    const quint64 download = m_download;
+    m_ending = std::thread([this, end, assembledText, download] {
+        m_ended = endCopy(end, assembledText);
+        QMetaObject::invokeMethod(this, [this, download] { ended(download); }, Qt::QueuedConnection);
+    });
+}
+
+// The writer thread posted its stop, if any, before it ended, so the stop is
+// told before this.
+void HistoryJournal::ended(quint64 download)
+{
+    if (download != m_download || !m_ending.joinable())
+        return;
+    m_ending.join();
     m_stopped = {};
+    m_kept = m_ended;
+}
+
+DownloadJournal::Kept HistoryJournal::endCopy(ReceiveEnd end, const QByteArray &assembledText)
+{
+    m_file.finishWriting(false);
+    if (m_file.failed())
+        return m_file.isOpen() ? keepIncomplete(end, m_stopReason) : Kept{{}, m_stopReason};
     // The folder may have been deleted during the download.
     const QString finished = QDir(m_folder).filePath(finishedFileName(m_baseName, endingOf(end)));
     QString reason;
@@ -167,7 +194,18 @@ DownloadJournal::Kept HistoryJournal::keepIncomplete(ReceiveEnd end, const QStri
 
 void HistoryJournal::abandon()
 {
+    // An end under way owns the file until it is done.
+    if (m_ending.joinable())
+        return;
     m_file.finishWriting(true);
     m_abandonedCopy = m_file.path();
     m_file.close();
+}
+
+QString HistoryJournal::abandonedCopy()
+{
+    if (!m_ending.joinable())
+        return m_abandonedCopy;
+    waitForEnd();
+    return m_ended.path;
 }

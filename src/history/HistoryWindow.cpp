@@ -31,7 +31,7 @@ void sizeColumns(QTreeView *list)
         {HistoryModel::Started, u"2026-12-07 08:30:00"_s},
         {HistoryModel::Lines, u"9999999"_s},
         {HistoryModel::Size, u"999.9 kB"_s},
-        {HistoryModel::Ended, u"connection lost"_s},
+        {HistoryModel::Ended, u"connection lost, incomplete copy"_s},
     };
     QHeaderView *header = list->header();
     header->setStretchLastSection(false);
@@ -99,7 +99,7 @@ HistoryWindow::HistoryWindow(const QString &folder, Question ask, QWidget *paren
     layout->addWidget(where);
     layout->addWidget(m_list, 1);
     layout->addWidget(buttons);
-    resize(720, 360);
+    resize(860, 360);
     m_list->setFocus();
     refresh();
 }

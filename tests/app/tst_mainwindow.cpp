@@ -534,8 +534,9 @@ void TestMainWindow::statusLineSaysWhatFilesDid()
     QCOMPARE(status("mnuSpeichern", folder.filePath(u"gone/x.mes"_s)), u"x.mes could not be saved; nothing was written"_s);
     QCOMPARE(rig.messages.size(), 2);
 
-    rig.window.host().historyCopyStopped(u"No space left on device"_s);
-    QCOMPARE(line->text(), u"The history copy stopped: No space left on device; the download goes on"_s);
+    rig.window.host().historyCopyStopped(u"The history copy stopped after 2 lines: write /h/x.mes.part: No space left on device"_s);
+    QCOMPARE(line->text(), u"The history copy stopped after 2 lines: write /h/x.mes.part: No space left on device; "
+                           "the download goes on"_s);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -837,7 +837,7 @@ void TestCli::portErrorsAndUnwritableFiles()
     startMeridoc(noCopy, {u"read"_s, u"kestra"_s});
     QCOMPARE(noCopy.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(noCopy.out, kestraData);
-    QVERIFY2(noCopy.err.contains("meridoc: the history copy stopped: "), noCopy.err.constData());
+    QVERIFY2(noCopy.err.contains("meridoc: the history copy could not be made: "), noCopy.err.constData());
     QVERIFY2(noCopy.err.endsWith("meridoc: 5 lines received up to \"End\"; written to standard output.\n"),
              noCopy.err.constData());
     QVERIFY(QFile::remove(m_folder.historyPath()));

@@ -17,6 +17,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(InstrumentFamily)
@@ -69,6 +74,44 @@ void choose(QAbstractItemView *list, const QList<int> &rows)
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+using Clock = std::chrono::steady_clock;
+
+qint64 msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+// fsync() of a file, not of a folder: the first one waits `stall` first, as a
+// busy USB stick does. The download's only file sync is its finished copy's
+// (the .part is synced with fdatasync). `began` tells when the stall began;
+// `onStall` runs then, on the thread that syncs.
+struct StalledFileSync
+{
+    std::chrono::milliseconds stall;
+    std::function<void()> onStall = {};
+    std::shared_ptr<std::atomic<Clock::rep>> began = std::make_shared<std::atomic<Clock::rep>>(0);
+
+    std::function<int(int)> call() const
+    {
+        return [stall = stall, onStall = onStall, began = began](int fd) {
+            struct stat info{};
+            if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && began->load() == 0) {
+                began->store(Clock::now().time_since_epoch().count());
+                if (onStall)
+                    onStall();
+                std::this_thread::sleep_for(stall);
+            }
+            return ::fsync(fd);
+        };
+    }
+    bool happened() const { return began->load() != 0; }
+    Clock::time_point beganAt() const { return Clock::time_point(Clock::duration(began->load())); }
+};
+
+// What Save writes of the DURAMO FE-S / FN's sample: its lines, each with
+// CR LF, and the closing CR LF.
+const QByteArray DuramoFnFile = "DURAMO FE-S  Memory\r\n  21.4 um\r\n  22.0 um\r\n  21.7 um\r\nEnd\r\n\r\n\r\n"_ba;
+
 } // namespace
 
 class TestHistory : public QObject
@@ -82,6 +125,8 @@ private Q_SLOTS:
     void bigDownloadsDoNotHoldTheWindow();
     void interruptedDownloadIsToldOnce();
     void fullDiskKeepsTheDownloadAndSaysWhy();
+    void stalledDiskAtTheEndHoldsNoWindow();
+    void windowClosedWhileTheCopyEnds();
 };
 
 void TestHistory::fileMenuHasTheEntryBetweenPrintAndEnd()
@@ -264,6 +309,90 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
                  && text.contains(u".mes.part: No space left on device\n\nWhat it holds is kept as "_s)
                  && text.contains(kept.first()),
              qPrintable(text));
+}
+
+// The copy's finished file is written at the end of the download; a disk that
+// stalls there for 2 s must not hold the window, which goes on answering
+// while the download waits, and then names the copy on its status line.
+void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
+{
+    SwappedCalls calls;   // outlives the window and the journal's threads
+    DownloadRig rig;
+    rig.start();
+    StalledFileSync sync{std::chrono::milliseconds(2000)};
+    calls->fsync = sync.call();
+    QList<Clock::time_point> ticks;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ticks.append(Clock::now()); });
+    ticker.start(5);
+    download(rig, "mnuDuramoFN", InstrumentFamily::DuramoFn);
+    const Clock::time_point ended = Clock::now();
+    ticker.stop();
+
+    QVERIFY2(sync.happened(), "the finished copy was never synced");
+    // The longest the window's events waited from the stall's start to the
+    // end of the download.
+    Clock::time_point previous = sync.beganAt();
+    qint64 longest = 0;
+    for (Clock::time_point tick : std::as_const(ticks)) {
+        if (tick <= previous)
+            continue;
+        longest = std::max(longest, msBetween(previous, tick));
+        previous = tick;
+    }
+    longest = std::max(longest, msBetween(previous, ended));
+    QVERIFY2(longest <= 50, qPrintable(u"the window was held %1 ms while the copy was synced"_s.arg(longest)));
+    QVERIFY2(msBetween(sync.beganAt(), ended) >= 2000, "the download ended before its copy was written");
+
+    QVERIFY(!rig.timedOut);
+    QVERIFY(rig.restored());
+    const QString copy = rig.newestHistoryFile();
+    QVERIFY2(copy.endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(copy));
+    QCOMPARE(historyFiles(rig), QStringList{copy});
+    QCOMPARE(rig.statusLine(), u"5 lines received up to \"End\"; history copy: "_s + copy);
+    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(copy)), DuramoFnFile);
+    rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
+    rig.trigger("mnuSpeichern");
+    QCOMPARE(readFile(*rig.fileAnswer), DuramoFnFile);
+    QVERIFY(rig.dialogs.isEmpty());
+}
+
+// The window is closed while the download waits for the stalled disk: it
+// closes at once, and the copy is finished before the program ends (never
+// left half written), so the next start finds nothing interrupted.
+void TestHistory::windowClosedWhileTheCopyEnds()
+{
+    SwappedCalls calls;   // outlives the window and the journal's threads
+    DownloadRig rig;
+    rig.start();
+    StalledFileSync sync{std::chrono::milliseconds(1500), [&rig] {
+                             QMetaObject::invokeMethod(rig.window.get(), &QWidget::close, Qt::QueuedConnection);
+                         }};
+    calls->fsync = sync.call();
+    download(rig, "mnuDuramoFN", InstrumentFamily::DuramoFn);
+    const Clock::time_point ended = Clock::now();
+
+    QVERIFY2(sync.happened(), "the finished copy was never synced");
+    const qint64 endedAfter = msBetween(sync.beganAt(), ended);
+    QVERIFY2(rig.window->host().isEnding() && !rig.window->isVisible(),
+             qPrintable(u"the download ended %1 ms after the stall began, the window still open"_s.arg(endedAfter)));
+    // The close comes with a pause of 200 ms to let the port settle.
+    QVERIFY2(endedAfter < 500, qPrintable(u"the window closed %1 ms after the stall began"_s.arg(endedAfter)));
+    QVERIFY(!rig.window->host().comm().portOpen());
+
+    // The program ends: it waits for the copy.
+    rig.window.reset();
+    QVERIFY2(msBetween(sync.beganAt(), Clock::now()) >= 1500, "the program ended before its copy was written");
+    const QStringList kept = historyFiles(rig);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(kept.first()));
+    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(kept.first())), DuramoFnFile);
+
+    rig.dialogs.clear();
+    rig.start();
+    QVERIFY(rig.dialogs.isEmpty());
+    QCOMPARE(historyFiles(rig), kept);
 }
 
 QTEST_MAIN(TestHistory)

@@ -58,6 +58,17 @@ QByteArray asFile(const QList<QByteArray> &lines)
     return bytes;
 }
 
+// Ends the copy as a download does: lets events run until the journal tells
+// what it kept.
+DownloadJournal::Kept ended(HistoryJournal &journal, ReceiveEnd end, const QByteArray &assembledText)
+{
+    journal.finish(end, assembledText);
+    std::optional<DownloadJournal::Kept> kept;
+    if (!QTest::qWaitFor([&] { return (kept = journal.kept()).has_value(); }, 10000))
+        return {{}, u"the journal never told what it kept"_s};
+    return *kept;
+}
+
 // A journal on a folder of its own, the clock at 2026-12-07 14:03:22, and
 // what its stopped handler was told and on which thread.
 struct JournalRig
@@ -240,7 +251,7 @@ void TestJournal::runningCopyGrowsLockedThenBecomesSavesFile()
     QTRY_COMPARE(bytesOf(part), "first\r\n12.5 um\r\n13.0 um\r\r\nEnd\r\n"_ba);
     QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes.part"_s});
 
-    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
+    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
     QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s});
     QCOMPARE(kept.path, folder + u"/2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s);
     // What Save writes: the assembled text and one more CR LF.
@@ -256,7 +267,7 @@ void TestJournal::sameSecondSameInstrumentGetsItsOwnFile()
     const QList<QByteArray> entries{"a"_ba, "b"_ba};
     journal.begin(u"QFU-ST"_s);
     journal.append(entries, 0);
-    journal.finish(ReceiveEnd::Esc, "b\r\n\r\n"_ba);
+    ended(journal, ReceiveEnd::Esc, "b\r\n\r\n"_ba);
     journal.begin(u"QFU-ST"_s);
     journal.append(entries, 0);
     QTRY_VERIFY(QFileInfo::exists(data.filePath(u"2026-12-07 14-03-22 QFU-ST (2).mes.part"_s)));
@@ -265,8 +276,8 @@ void TestJournal::sameSecondSameInstrumentGetsItsOwnFile()
     other.setClock([] { return at("2026-12-07 14:03:22"); });
     other.begin(u"QFU-ST"_s);
     other.append(entries, 0);
-    journal.finish(ReceiveEnd::DeviceLost, "b\r\n\r\n"_ba);
-    other.finish(ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
+    ended(journal, ReceiveEnd::DeviceLost, "b\r\n\r\n"_ba);
+    ended(other, ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
     QCOMPARE(filesIn(data.path()), (QStringList{u"2026-12-07 14-03-22 QFU-ST (2) (connection lost).mes"_s,
                                                 u"2026-12-07 14-03-22 QFU-ST (3).mes"_s,
                                                 u"2026-12-07 14-03-22 QFU-ST (stopped by ESC).mes"_s}));
@@ -278,7 +289,7 @@ void TestJournal::nothingReceivedKeepsNothing()
     HistoryJournal journal(data.path());
     journal.begin(u"QF-2000"_s);
     journal.append({}, 0);
-    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::Esc, {});
+    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::Esc, {});
     QVERIFY(filesIn(data.path()).isEmpty());
     QVERIFY(kept.path.isEmpty());
     QVERIFY(kept.problem.isEmpty());
@@ -295,7 +306,7 @@ void TestJournal::unwritableFolderFailsOnceAndKeepsNoPart()
     journal.begin(u"QF-2000"_s, [&stopped](const QString &reason) { stopped.append(reason); });
     journal.append({"a"_ba}, 0);
     journal.append({"a"_ba, "b"_ba}, 1);
-    const DownloadJournal::Kept kept = journal.finish(ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
+    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
     QVERIFY2(kept.problem.contains(u"history"_s), qPrintable(kept.problem));
     QVERIFY(kept.path.isEmpty());
     // Told once, at once, and again at the end.
@@ -399,7 +410,7 @@ void TestJournal::troubleKeepsTheWholeLinesAsIncompleteCopy()
         for (int batch = 1; batch < 10; ++batch)
             rig.receive(list, numberedLines(3 * batch, 3));
         QTRY_COMPARE(rig.stopped.size(), 1);
-        result = rig.journal.finish(ReceiveEnd::Esc, "whatever the list holds\r\n"_ba);
+        result = ended(rig.journal, ReceiveEnd::Esc, "whatever the list holds\r\n"_ba);
     }
     const QString incomplete = rig.path(u"2026-12-07 14-03-22 QF-100 (stopped by ESC, incomplete copy).mes"_s);
     QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(incomplete).fileName()});
@@ -430,7 +441,7 @@ void TestJournal::finalFileFailingKeepsThePart()
             return -1;
         };
         rig.receive(list, numberedLines(0, 4));
-        result = rig.journal.finish(ReceiveEnd::DeviceLost, "line 01\r\nline 02\r\nline 03\r\n\r\n"_ba);
+        result = ended(rig.journal, ReceiveEnd::DeviceLost, "line 01\r\nline 02\r\nline 03\r\n\r\n"_ba);
     }
     QVERIFY(rig.stopped.isEmpty());
     const QString incomplete = rig.path(u"2026-12-07 14-03-22 QF-100 (connection lost, incomplete copy).mes"_s);
@@ -464,7 +475,7 @@ void TestJournal::stalledDiskHoldsNoCaller()
             longest = std::max(longest, clock.elapsed());
             QTest::qWait(100);
         }
-        result = rig.journal.finish(ReceiveEnd::EndMark, "the list\r\n"_ba);
+        result = ended(rig.journal, ReceiveEnd::EndMark, "the list\r\n"_ba);
     }
     QVERIFY2(longest <= 50, qPrintable(u"a batch of lines held the caller %1 ms"_s.arg(longest)));
     QCOMPARE(result.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
@@ -487,7 +498,7 @@ void TestJournal::fatStickWithoutHardLinks()
         QTRY_COMPARE(bytesOf(part), asFile(numberedLines(0, 2)));
         QVERIFY(AppendFile::isLocked(part));
         QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(part).fileName()});
-        result = rig.journal.finish(ReceiveEnd::EndMark, "line 01\r\n"_ba);
+        result = ended(rig.journal, ReceiveEnd::EndMark, "line 01\r\n"_ba);
     }
     QVERIFY(rig.stopped.isEmpty());
     QCOMPARE(result.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
@@ -502,7 +513,7 @@ void TestJournal::historyDeletedDuringTheDownloadIsMadeAgain()
     QTRY_VERIFY(QFileInfo::exists(rig.path(u"2026-12-07 14-03-22 QF-100.mes.part"_s)));
     QVERIFY(QDir(rig.folder).removeRecursively());
     rig.receive(list, numberedLines(2, 2));
-    const DownloadJournal::Kept result = rig.journal.finish(ReceiveEnd::EndMark, "line 01\r\n"_ba);
+    const DownloadJournal::Kept result = ended(rig.journal, ReceiveEnd::EndMark, "line 01\r\n"_ba);
     QVERIFY2(result.problem.isEmpty(), qPrintable(result.problem));
     QCOMPARE(result.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
     QCOMPARE(bytesOf(result.path), "line 01\r\n\r\n"_ba);
