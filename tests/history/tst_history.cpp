@@ -1,11 +1,13 @@
 // The download history in the main window: every download's copy equals what
 // Save writes, the File menu's history window lists, opens and deletes, the
 // notice after an interrupted download, and a full disk during a download.
+#include "CommControl.h"
 #include "FailingDisk.h"
 #include "HistoryWindow.h"
 #include "MainWindowRig.h"
 #include "SampleData.h"
 #include "TestFiles.h"
+#include "WindowDownloadHost.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -286,7 +288,6 @@ void TestHistory::interruptedDownloadIsToldOnce()
 void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
 {
     MainWindowRig rig;
-    const QString history = rig.folder.historyPath();
     rig.start();
     {
         SwappedCalls calls;
@@ -297,10 +298,10 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
     // The DURAMO FE-S / FN's records end in CR alone, which the list leaves out.
     QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::DuramoFn));
     QVERIFY(rig.restored());
-    const QStringList kept = QDir(history).entryList(QDir::Files | QDir::Hidden);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN (incomplete copy).mes"_s), qPrintable(kept.first()));
-    QCOMPARE(readFile(history + u'/' + kept.first()), "DURAMO FE-S  Memory\r\n  21.4 um\r\n"_ba);
+    QCOMPARE(readFile(rig.folder.historyPath(kept.first())), "DURAMO FE-S  Memory\r\n  21.4 um\r\n"_ba);
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().title, u"Download history"_s);
     const QString text = rig.dialogs.first().text;
@@ -317,7 +318,7 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
 void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
 {
     SwappedCalls calls;   // outlives the window and the journal's threads
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     StalledFileSync sync{std::chrono::milliseconds(2000)};
     calls->fsync = sync.call();
@@ -349,9 +350,9 @@ void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
     QVERIFY(rig.restored());
     const QString copy = rig.newestHistoryFile();
     QVERIFY2(copy.endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(copy));
-    QCOMPARE(historyFiles(rig), QStringList{copy});
+    QCOMPARE(rig.folder.historyFiles(), QStringList{copy});
     QCOMPARE(rig.statusLine(), u"5 lines received up to \"End\"; history copy: "_s + copy);
-    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(copy)), DuramoFnFile);
+    QCOMPARE(readFile(rig.folder.historyPath(copy)), DuramoFnFile);
     rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
     rig.trigger("mnuSpeichern");
     QCOMPARE(readFile(*rig.fileAnswer), DuramoFnFile);
@@ -364,7 +365,7 @@ void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
 void TestHistory::windowClosedWhileTheCopyEnds()
 {
     SwappedCalls calls;   // outlives the window and the journal's threads
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     StalledFileSync sync{std::chrono::milliseconds(1500), [&rig] {
                              QMetaObject::invokeMethod(rig.window.get(), &QWidget::close, Qt::QueuedConnection);
@@ -384,15 +385,15 @@ void TestHistory::windowClosedWhileTheCopyEnds()
     // The program ends: it waits for the copy.
     rig.window.reset();
     QVERIFY2(msBetween(sync.beganAt(), Clock::now()) >= 1500, "the program ended before its copy was written");
-    const QStringList kept = historyFiles(rig);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(kept.first()));
-    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(kept.first())), DuramoFnFile);
+    QCOMPARE(readFile(rig.folder.historyPath(kept.first())), DuramoFnFile);
 
     rig.dialogs.clear();
     rig.start();
     QVERIFY(rig.dialogs.isEmpty());
-    QCOMPARE(historyFiles(rig), kept);
+    QCOMPARE(rig.folder.historyFiles(), kept);
 }
 
 QTEST_MAIN(TestHistory)
