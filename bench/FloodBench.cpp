@@ -1,5 +1,6 @@
 #include "Benches.h"
 
+#include "ChildProgram.h"
 #include "DataList.h"
 #include "LoopGapProbe.h"
 #include "MainWindow.h"
@@ -7,7 +8,6 @@
 #include "ProcessUsage.h"
 #include "ReceiverRig.h"
 #include "Report.h"
-#include "SimProcess.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -42,8 +42,8 @@ struct Drain
 Drain drainWithCat(long long lines)
 {
     Drain drain;
-    SimProcess instrument;
-    if (!instrument.start(floodArguments(lines) << u"--print-path"_s)) {
+    ChildProgram instrument;
+    if (!instrument.startSimulator(floodArguments(lines) << u"--print-path"_s)) {
         drain.problem = instrument.error();
         return drain;
     }
@@ -88,8 +88,8 @@ int runFloodBench(long long lines, int progressMax)
     ReceiverRig rig;
     if (!rig.isReady())
         return cannotRun(name, u"no program folder could be made"_s);
-    SimProcess instrument;
-    if (!instrument.start(floodArguments(lines) << u"--folder"_s << rig.programFolder() << u"--com"_s << u"1"_s))
+    ChildProgram instrument;
+    if (!instrument.startSimulator(floodArguments(lines) << u"--folder"_s << rig.programFolder() << u"--com"_s << u"1"_s))
         return cannotRun(name, instrument.error());
     QString error;
     if (!rig.openPort(progressMax, &error))
@@ -109,8 +109,9 @@ int runFloodBench(long long lines, int progressMax)
     probe.stop();
     rig.closePort();
     const long long peak = peakResidentBytes();
-    if (!instrument.finish(15000))
-        printNote(name, instrument.error());
+    const QByteArray simEnded = instrument.finish(15000);
+    if (simEnded != "exit 0")
+        printNote(name, simulatorNote(simEnded, instrument.err));
 
     // From the first bytes to the last line in the list (and in the history's
     // running copy); the history's final file is timed on its own.

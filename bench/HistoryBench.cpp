@@ -4,6 +4,7 @@
 #include "HistoryNames.h"
 #include "HistoryWindow.h"
 #include "InstrumentNames.h"
+#include "ProcessUsage.h"
 #include "Report.h"
 
 #include <QAbstractItemView>
@@ -20,7 +21,6 @@
 #include <algorithm>
 #include <functional>
 #include <random>
-#include <time.h>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -32,13 +32,6 @@ constexpr double TargetKeyMs = 100;
 constexpr int LinesColumn = 2;
 constexpr int KeyPauseMs = 20;   // between the answer to one key and the next key
 constexpr int LeastKeys = 20;
-
-double threadCpuSeconds()
-{
-    timespec ts {};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 QString loadAverage()
 {

@@ -1,12 +1,12 @@
 #include "Benches.h"
 
+#include "ChildProgram.h"
 #include "DataList.h"
 #include "MainWindow.h"
 #include "WindowDownloadHost.h"
 #include "ProcessUsage.h"
 #include "ReceiverRig.h"
 #include "Report.h"
-#include "SimProcess.h"
 
 using namespace Qt::StringLiterals;
 
@@ -23,10 +23,10 @@ int runPacedBench(int lines, int baud, int progressMax)
     ReceiverRig rig;
     if (!rig.isReady())
         return cannotRun(name, u"no program folder could be made"_s);
-    SimProcess instrument;
-    if (!instrument.start({u"--family"_s, u"orvik"_s, u"--any-line"_s, u"--folder"_s, rig.programFolder(),
-                           u"--com"_s, u"1"_s, u"--lines"_s, QString::number(lines), u"--line-length"_s, QString::number(LineLength),
-                           u"--baud"_s, QString::number(baud)}))
+    ChildProgram instrument;
+    if (!instrument.startSimulator({u"--family"_s, u"orvik"_s, u"--any-line"_s, u"--folder"_s, rig.programFolder(),
+                                    u"--com"_s, u"1"_s, u"--lines"_s, QString::number(lines), u"--line-length"_s,
+                                    QString::number(LineLength), u"--baud"_s, QString::number(baud)}))
         return cannotRun(name, instrument.error());
     QString error;
     if (!rig.openPort(progressMax, &error))
@@ -37,7 +37,7 @@ int runPacedBench(int lines, int baud, int progressMax)
     const ReceiveEnd end = rig.receive();
     const double cpu = processCpuSeconds() - cpuBefore;
     rig.closePort();
-    const bool simEnded = instrument.finish(15000);
+    const QByteArray simEnded = instrument.finish(15000);
 
     const double wall = rig.receiveMs() / 1000.0;
     const double percent = wall > 0 ? 100.0 * cpu / wall : 0.0;
@@ -50,7 +50,7 @@ int runPacedBench(int lines, int baud, int progressMax)
                           .arg(rig.firstBytesAfterMs() / 1000.0, 0, 'f', 2).arg(grouped(lines)).arg(baud).arg(progressMax)
                           .arg(receiveEndName(end), describeCheck(check, lines))
                           .arg(TargetCpuPercent, 0, 'f', 0).arg(verdict(met)).arg(rig.journalNote()));
-    if (!simEnded)
-        printNote(name, instrument.error());
+    if (simEnded != "exit 0")
+        printNote(name, simulatorNote(simEnded, instrument.err));
     return met ? TargetMet : TargetMissed;
 }

@@ -22,6 +22,12 @@ int cannotRun(const QString &name, const QString &reason)
     return CouldNotRun;
 }
 
+QString simulatorNote(const QByteArray &ending, const QByteArray &errors)
+{
+    return u"meridoc-sim did not end by itself with status 0 (%1): %2"_s.arg(QString::fromLatin1(ending),
+                                                                            QString::fromLocal8Bit(errors).trimmed());
+}
+
 QString verdict(bool met)
 {
     return met ? u"met"_s : u"MISSED"_s;

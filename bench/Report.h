@@ -14,6 +14,9 @@ void printFigure(const QString &name, const QString &text);
 void printNote(const QString &name, const QString &text);
 // Prints why a figure could not be measured on standard error; returns CouldNotRun.
 int cannotRun(const QString &name, const QString &reason);
+// The note on a simulator that did not end by itself with status 0: how it
+// ended ("still running", "exit 1", ...) and what it wrote on standard error.
+QString simulatorNote(const QByteArray &ending, const QByteArray &errors);
 
 // "met" or "MISSED", for the end of a figure's line.
 QString verdict(bool met);

@@ -6,9 +6,9 @@
 #include "DownloadState.h"
 #include "DialogRouter.h"
 #include "MainWindow.h"
+#include "MainWindowRig.h"
 #include "WindowDownloadHost.h"
 #include "ProgramFolders.h"
-#include "Pty.h"
 
 #include "TestFiles.h"
 #include <QAction>
@@ -400,20 +400,16 @@ void TestMainWindow::installedLayout()
 
 void TestMainWindow::selectInterfaceReleasesThePort()
 {
-    QTemporaryDir folder;
-    Pty pty;
-    QVERIFY(pty.isOpen());
-    QVERIFY(pty.linkAsCom(folder.path(), 6));
-    QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 6\r\n"_ba));
-    Rig rig(folder.path());
-    rig.window.load();
-    rig.window.host().comm().setCommPort(6);
-    QVERIFY2(rig.window.host().comm().setPortOpen(true), qPrintable(rig.window.host().comm().errorString()));
+    MainWindowRig rig;
+    QVERIFY(rig.plugSilent().pty().isOpen());
+    MainWindow &window = rig.start();
+    window.host().comm().setCommPort(3);
+    QVERIFY2(window.host().comm().setPortOpen(true), qPrintable(window.host().comm().errorString()));
 
     // The dialog test-opens the port itself, so the window lets go of it.
-    rig.trigger(u"mnuInterface1"_s);
-    QVERIFY(!rig.window.host().comm().portOpen());
-    auto *dialog = rig.window.findChild<QDialog *>(u"ComboPort1"_s);
+    rig.trigger("mnuInterface1");
+    QVERIFY(!window.host().comm().portOpen());
+    auto *dialog = window.findChild<QDialog *>(u"ComboPort1"_s);
     QVERIFY(dialog && dialog->isVisible());
 }
 

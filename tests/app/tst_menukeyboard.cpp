@@ -1,23 +1,17 @@
 // The menus of the real window used by keyboard alone: every download entry
 // can be reached and chosen again after any download, and the menus stay shut
 // while a download runs.
-#include "DialogRouter.h"
 #include "MainWindow.h"
-#include "Pty.h"
+#include "MainWindowRig.h"
 
-#include "TestFiles.h"
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -76,15 +70,11 @@ private Q_SLOTS:
 
 void TestMenuKeyboard::everyDataEntryAfterEveryDownload()
 {
-    QTemporaryDir folder;
-    Pty instrument;
-    QVERIFY(instrument.isOpen());
-    QVERIFY(instrument.linkAsCom(folder.path(), 4));
-    QVERIFY(writeFile(folder.filePath(u"Port.txt"_s), " 4\r\n"_ba));
-
-    MainWindow window(folder.path());
-    window.dialogs().setHandler([](const DialogRouter::Request &) { return false; });
-    window.load();
+    MainWindowRig rig;
+    PtyReader &instrument = rig.plugSilent();
+    QVERIFY(instrument.pty().isOpen());
+    rig.answerYes = false;
+    MainWindow &window = rig.start();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QSignalSpy commands(&window, &MainWindow::menuCommand);
@@ -100,7 +90,7 @@ void TestMenuKeyboard::everyDataEntryAfterEveryDownload()
     esc.setInterval(50);
     connect(&esc, &QTimer::timeout, &window, [&] {
         if (downloading)
-            QCOMPARE(::write(instrument.masterFd(), "$s$", 3), 3);
+            instrument.write("$s$");
         if (!locked())
             return;
         ++lockedTicks;
@@ -159,6 +149,7 @@ void TestMenuKeyboard::everyDataEntryAfterEveryDownload()
     }
     QVERIFY(lockedTicks >= order.size());
     QCOMPARE(openedWhileLocked, QStringList());
+    QVERIFY(rig.files.isEmpty());
 
     // Once the downloads are over, the other menus open as before.
     press(window, Qt::Key_H, Qt::AltModifier);

@@ -1,6 +1,9 @@
 // The command line as a user runs it: meridoc and meridoc-sim as two processes
 // on a pty, and scripted lines for the stops, the lost device and the errors.
-#include "Pty.h"
+#include "ByteReader.h"
+#include "ChildProgram.h"
+#include "ProgramFolder.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,8 +11,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSocketNotifier>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -25,85 +26,9 @@ namespace {
 
 constexpr int kBoundMs = 20000;
 
-// What the program writes into a descriptor, read without blocking while
-// the test waits.
-class Reading
-{
-public:
-    // Reads fd (non-blocking) from now until stop(); the fd stays the caller's.
-    void start(int fd)
-    {
-        m_fd = fd;
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readAll(); });
-    }
-    void stop() { m_notifier.reset(); }
-    // Everything the program wrote so far, also what the loop has not delivered yet.
-    QByteArray all()
-    {
-        readAll();
-        return bytes;
-    }
-    bool waitFor(const QByteArray &text)
-    {
-        return QTest::qWaitFor([&] { return bytes.contains(text); }, kBoundMs);
-    }
-    QByteArray bytes;
-
-private:
-    void readAll()
-    {
-        char buffer[4096];
-        ssize_t n;
-        while (m_notifier && (n = ::read(m_fd, buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, n);
-    }
-    int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-};
-
-// A pty side the test reads: the instrument's end of a scripted line, or the
-// terminal meridoc writes its messages to.
-class PtyReader : public Reading
-{
-public:
-    PtyReader() { start(m_pty.masterFd()); }
-    QString path() const { return m_pty.slavePath(); }
-    void write(const QByteArray &bytes) { QCOMPARE(::write(m_pty.masterFd(), bytes.constData(), bytes.size()), bytes.size()); }
-    void pull()
-    {
-        stop();
-        m_pty.closeMaster();
-    }
-
-private:
-    Pty m_pty;
-};
-
-// The reading end of a FIFO, open before the program opens it for writing.
-class FifoReader : public Reading
-{
-public:
-    explicit FifoReader(const QString &path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-    {
-        start(m_fd);
-    }
-    ~FifoReader()
-    {
-        stop();
-        ::close(m_fd);
-    }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
 // A pipe the program writes its standard output into, read by the test, which
 // may close its end as "head -1" does once it has what it wants.
-class PipeReader : public Reading
+class PipeReader : public ByteReader
 {
 public:
     PipeReader()
@@ -144,46 +69,6 @@ private:
     int m_fds[2] = {-1, -1};
 };
 
-// One run of a program, its output collected while the test waits.
-struct Program
-{
-    QProcess process;
-    QByteArray out;
-    QByteArray err;
-
-    Program()
-    {
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
-        QObject::connect(&process, &QProcess::readyReadStandardError, [this] { err += process.readAllStandardError(); });
-    }
-    ~Program()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(kBoundMs);
-        }
-    }
-    bool waitForErr(const QByteArray &text)
-    {
-        return QTest::qWaitFor([&] { return err.contains(text); }, kBoundMs);
-    }
-    bool waitForOut(const QByteArray &text)
-    {
-        return QTest::qWaitFor([&] { return out.contains(text); }, kBoundMs);
-    }
-    // Waits for the end: "exit N", or "signal N" for a program a signal ended.
-    QByteArray finish()
-    {
-        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, kBoundMs))
-            return "still running";
-        out += process.readAllStandardOutput();
-        err += process.readAllStandardError();
-        return (process.exitStatus() == QProcess::NormalExit ? "exit " : "signal ")
-            + QByteArray::number(process.exitCode());
-    }
-    void signal(int number) { ::kill(pid_t(process.processId()), number); }
-};
-
 QByteArray exitWith(int status)
 {
     return "exit " + QByteArray::number(status);
@@ -204,19 +89,6 @@ bool allPrefixed(const QByteArray &err)
             return false;
     }
     return true;
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // The program shows its line count at most every 500 ms, counted from the
@@ -276,65 +148,41 @@ private Q_SLOTS:
     void portErrorsAndUnwritableFiles();
 
 private:
-    // meridoc and meridoc-sim copied into one folder: the program folder of
-    // both, as a portable copy, so ports/comN and Port.txt are the test's own.
-    void startMeridoc(Program &program, const QStringList &arguments, const QString &errTerminal = {});
-    void startSim(Program &sim, const QString &family, int com, const QStringList &extra = {});
-    QStringList historyFiles(const QString &pattern) const;
+    void startMeridoc(ChildProgram &program, const QStringList &arguments, const QString &errTerminal = {});
+    void startSim(ChildProgram &sim, const QString &family, int com, const QStringList &extra = {});
 
-    QTemporaryDir m_folder{QDir::currentPath() + u"/cli-XXXXXX"_s};
+    // meridoc and meridoc-sim placed in one folder: the program folder of
+    // both, as a portable copy, so ports/comN and Port.txt are the test's own.
+    // Beside the build, where a hard link can place them.
+    ProgramFolder m_folder{QDir::currentPath() + u"/cli-XXXXXX"_s};
     QString m_meridoc;
     QString m_sim;
 };
 
-namespace {
-
-bool placeExecutable(const QString &from, const QString &to)
-{
-    // A hard link costs nothing; another file system gets a copy.
-    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    return QFile::copy(from, to) && QFile::setPermissions(to, QFile::permissions(from));
-}
-
-} // namespace
-
 void TestCli::initTestCase()
 {
     QVERIFY(m_folder.isValid());
+    QVERIFY(m_folder.makePortable({QStringLiteral(MERIDOC_PATH), ChildProgram::simulatorPath()}));
     m_meridoc = m_folder.filePath(u"meridoc"_s);
     m_sim = m_folder.filePath(u"meridoc-sim"_s);
-    QVERIFY(placeExecutable(QStringLiteral(MERIDOC_PATH), m_meridoc));
-    QVERIFY(placeExecutable(QStringLiteral(MERIDOC_SIM_PATH), m_sim));
-    QVERIFY(QDir(m_folder.path()).mkpath(u"HTML_Help"_s));
 }
 
-void TestCli::startMeridoc(Program &program, const QStringList &arguments, const QString &errTerminal)
+void TestCli::startMeridoc(ChildProgram &program, const QStringList &arguments, const QString &errTerminal)
 {
     program.process.setWorkingDirectory(m_folder.path());
     if (!errTerminal.isEmpty())
         program.process.setStandardErrorFile(errTerminal);
-    if (program.process.program().isEmpty())
-        program.process.setProgram(m_meridoc);
-    program.process.setArguments(program.process.arguments() + arguments);
-    program.process.start();
-    QVERIFY(program.process.waitForStarted(kBoundMs));
+    // A program set already runs meridoc itself (nohup).
+    const QString executable = program.process.program().isEmpty() ? m_meridoc : program.process.program();
+    QVERIFY2(program.start(executable, program.process.arguments() + arguments, kBoundMs), qPrintable(program.error()));
 }
 
-void TestCli::startSim(Program &sim, const QString &family, int com, const QStringList &extra)
+void TestCli::startSim(ChildProgram &sim, const QString &family, int com, const QStringList &extra)
 {
     QFile::remove(m_folder.filePath(u"ports/com%1"_s.arg(com)));
-    sim.process.start(m_sim, QStringList{u"--family"_s, family, u"--com"_s, QString::number(com)} + extra);
-    QVERIFY2(sim.waitForOut("/dev/pts/"), QByteArray(sim.out + sim.err).constData());
-}
-
-QStringList TestCli::historyFiles(const QString &pattern) const
-{
-    QDir history(m_folder.filePath(u"history"_s));
-    QStringList paths;
-    for (const QString &name : history.entryList({pattern}, QDir::Files))
-        paths.append(history.filePath(name));
-    return paths;
+    QVERIFY2(sim.startSimulator(QStringList{u"--family"_s, family, u"--com"_s, QString::number(com)} + extra, kBoundMs,
+                                m_sim),
+             qPrintable(sim.error()));
 }
 
 void TestCli::helpVersionAndTheWindowWithoutDisplay()
@@ -343,10 +191,10 @@ void TestCli::helpVersionAndTheWindowWithoutDisplay()
     for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
         environment.remove(name);
 
-    Program help;
+    ChildProgram help;
     help.process.setProcessEnvironment(environment);
     startMeridoc(help, {u"--help"_s});
-    QCOMPARE(help.finish(), "exit 0"_ba);
+    QCOMPARE(help.finish(kBoundMs), "exit 0"_ba);
     QVERIFY2(help.out.startsWith("Usage: meridoc [--help | --version]\n"
                                  "       meridoc read INSTRUMENT [--com N | --device PATH] [-o FILE]"),
              QByteArray(help.out).constData());
@@ -356,26 +204,26 @@ void TestCli::helpVersionAndTheWindowWithoutDisplay()
         QVERIFY2(help.out.contains(text), text);
     QCOMPARE(help.err, QByteArray());
 
-    Program version;
+    ChildProgram version;
     version.process.setProcessEnvironment(environment);
     startMeridoc(version, {u"--version"_s});
-    QCOMPARE(version.finish(), "exit 0"_ba);
+    QCOMPARE(version.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(version.out, "meridoc 15.1\n"_ba);
 
     // A text that cannot be written is a failure, as in the GNU tools.
     for (const QString &option : {u"--help"_s, u"--version"_s}) {
-        Program full;
+        ChildProgram full;
         full.process.setStandardOutputFile(u"/dev/full"_s);
         startMeridoc(full, {option});
-        QCOMPARE(full.finish(), "exit 1"_ba);
+        QCOMPARE(full.finish(kBoundMs), "exit 1"_ba);
         QCOMPARE(full.err, "meridoc: write error: No space left on device\n"_ba);
     }
 
     // The window needs a display; without one it says so in one line.
-    Program window;
+    ChildProgram window;
     window.process.setProcessEnvironment(environment);
     startMeridoc(window, {});
-    QCOMPARE(window.finish(), "exit 1"_ba);
+    QCOMPARE(window.finish(kBoundMs), "exit 1"_ba);
     QCOMPARE(window.err, "meridoc: no display was found (DISPLAY and WAYLAND_DISPLAY are not set); the window needs "
                          "one, \"meridoc read\" works without one (see meridoc --help).\n"_ba);
 }
@@ -413,9 +261,9 @@ void TestCli::wrongCommandLines()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, error);
-    Program meridoc;
+    ChildProgram meridoc;
     startMeridoc(meridoc, arguments);
-    QCOMPARE(meridoc.finish(), "exit 2"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 2"_ba);
     const QList<QByteArray> lines = meridoc.err.split('\n');
     QVERIFY2(lines.at(0).startsWith(error), QByteArray(meridoc.err).constData());
     QVERIFY2(lines.at(1).startsWith("Usage: meridoc"), QByteArray(meridoc.err).constData());
@@ -513,19 +361,19 @@ void TestCli::readsEveryInstrumentFromTheSimulator()
 
     static int com = 0;
     com = com % 16 + 1;
-    Program sim;
+    ChildProgram sim;
     startSim(sim, family, com);
-    Program meridoc;
+    ChildProgram meridoc;
     startMeridoc(meridoc, {u"read"_s, family, u"--com"_s, QString::number(com)});
     if (!instruction.isEmpty()) {
-        QVERIFY2(meridoc.waitForErr("meridoc: " + instruction + '\n'), QByteArray(meridoc.err).constData());
-        sim.process.write("\n");   // the transfer key on the instrument
+        QVERIFY2(meridoc.waitForErr("meridoc: " + instruction + '\n', kBoundMs), QByteArray(meridoc.err).constData());
+        sim.pressKey();
     }
-    QCOMPARE(meridoc.finish(), "exit 0"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(meridoc.out, data);
     QVERIFY2(meridoc.err.endsWith(" received up to \"End\"; written to standard output.\n"), QByteArray(meridoc.err).constData());
     QVERIFY2(allPrefixed(meridoc.err), meridoc.err.constData());
-    QCOMPARE(sim.finish(), "exit 0"_ba);
+    QCOMPARE(sim.finish(kBoundMs), "exit 0"_ba);
     QByteArrayList sent;
     for (const QByteArray &line : sim.out.split('\n')) {
         if (line.contains(" <- "))
@@ -538,13 +386,14 @@ void TestCli::linesReachAFifoAsTheyArrive()
 {
     // The instrument pauses after every line, so the read lasts longer than
     // its --timeout, which counts silence only.
-    Program sim;
+    ChildProgram sim;
     startSim(sim, u"kestra"_s, 12, {u"--line-pause-ms"_s, u"300"_s});
     const QString fifo = m_folder.filePath(u"live.fifo"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    FifoReader reader(fifo);
-    QVERIFY(reader.isOpen());
-    Program meridoc;
+    // The reading end, open before the program opens it for writing.
+    ByteReader reader;
+    QVERIFY(reader.open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ChildProgram meridoc;
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--com=12"_s, u"--timeout=0.5"_s, u"-o"_s, fifo});
 
     // The first line is there while the instrument still sends the rest.
@@ -552,7 +401,7 @@ void TestCli::linesReachAFifoAsTheyArrive()
     QCOMPARE(meridoc.process.state(), QProcess::Running);
     QVERIFY(!reader.bytes.contains("End"));
 
-    QCOMPARE(meridoc.finish(), "exit 0"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(reader.all(), kestraData);
     QVERIFY2(meridoc.err.endsWith("meridoc: 5 lines received up to \"End\"; written to " + QFile::encodeName(fifo) + ".\n"),
              meridoc.err.constData());
@@ -575,10 +424,10 @@ void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc()
 {
     QFETCH(bool, pipeSignalIgnored);
     QFETCH(QByteArray, ending);
-    QVERIFY(QDir(m_folder.filePath(u"history"_s)).removeRecursively());
-    Program sim;
+    QVERIFY(m_folder.clearHistory());
+    ChildProgram sim;
     startSim(sim, u"kestra"_s, 13, {u"--line-pause-ms"_s, u"300"_s});
-    Program meridoc;
+    ChildProgram meridoc;
     PipeReader reader;
     reader.becomeOutputOf(meridoc.process, pipeSignalIgnored);
     startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--com=13"_s});
@@ -588,15 +437,16 @@ void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc()
     QVERIFY(!reader.bytes.contains("End"));
     reader.closeReadingEnd();
 
-    QCOMPARE(meridoc.finish(), ending);
+    QCOMPARE(meridoc.finish(kBoundMs), ending);
     // The instrument got its closing command, and the history kept the lines.
-    QVERIFY2(sim.waitForOut("<- $qura1\\n\\r"), sim.out.constData());
-    const QStringList copies = historyFiles(u"* KESTRA II - DURAMO 80F-ST (stopped by ESC).mes"_s);
+    QVERIFY2(sim.waitForOut("<- $qura1\\n\\r", kBoundMs), sim.out.constData());
+    const QStringList copies = m_folder.historyFiles(u"* KESTRA II - DURAMO 80F-ST (stopped by ESC).mes"_s);
     QCOMPARE(copies.size(), 1);
-    QVERIFY(contentOf(copies.first()).startsWith("KESTRA II  Batch 1\r\n"));
+    const QString copy = m_folder.historyPath(copies.first());
+    QVERIFY(readFile(copy).startsWith("KESTRA II  Batch 1\r\n"));
     if (pipeSignalIgnored) {
         QVERIFY2(meridoc.err.contains("lines: the reader of standard output went away.\nmeridoc: the ")
-                     && meridoc.err.endsWith(" lines are kept in the history copy " + QFile::encodeName(copies.first()) + ".\n"),
+                     && meridoc.err.endsWith(" lines are kept in the history copy " + QFile::encodeName(copy) + ".\n"),
                  meridoc.err.constData());
     } else {
         QVERIFY2(!meridoc.err.contains("standard output"), meridoc.err.constData());
@@ -605,7 +455,7 @@ void TestCli::aReaderThatGoesAwayEndsTheReadAsEsc()
 
 void TestCli::blockFiles()
 {
-    Program sim;
+    ChildProgram sim;
     startSim(sim, u"orvik"_s, 16, {u"--repeat"_s});
     const QString base = m_folder.filePath(u"batch"_s);
     const QString all = m_folder.filePath(u"all.mes"_s);
@@ -618,55 +468,55 @@ void TestCli::blockFiles()
     // the test wants to happen meanwhile.
     const auto read = [&](const QStringList &extra, const std::function<void()> &meanwhile = {}) {
         // The instrument takes the key again once it has delivered everything.
-        if (reads > 0 && !sim.waitForOut("Ready for another download"))
+        if (reads > 0 && !sim.waitForOut("Ready for another download", kBoundMs))
             return qMakePair("no instrument"_ba, sim.out);
         sim.out.replace("Ready for another download", "ready");
         ++reads;
-        Program meridoc;
+        ChildProgram meridoc;
         startMeridoc(meridoc, QStringList{u"read"_s, u"orvik"_s, u"--com=16"_s, u"-o"_s, all, u"--blocks"_s, base} + extra);
-        if (!meridoc.waitForErr("Transfer FE/NFE memory !\n"))
+        if (!meridoc.waitForErr("Transfer FE/NFE memory !\n", kBoundMs))
             return qMakePair("no instruction"_ba, meridoc.err);
         if (meanwhile)
             meanwhile();
-        sim.process.write("\n");
-        return qMakePair(meridoc.finish(), meridoc.err);
+        sim.pressKey();
+        return qMakePair(meridoc.finish(kBoundMs), meridoc.err);
     };
 
     auto [status, err] = read({});
     QCOMPARE(status, "exit 0"_ba);
-    QCOMPARE(contentOf(base + u"(1).mes"_s), block1);
-    QCOMPARE(contentOf(base + u"(2).mes"_s), block2);
-    QVERIFY(contentOf(all).startsWith("ORVIK FE-B  Memory 1\r\n  12.5 um\r\n"));
+    QCOMPARE(readFile(base + u"(1).mes"_s), block1);
+    QCOMPARE(readFile(base + u"(2).mes"_s), block2);
+    QVERIFY(readFile(all).startsWith("ORVIK FE-B  Memory 1\r\n  12.5 um\r\n"));
     QVERIFY2(err.endsWith("meridoc: the 2 blocks are in " + QFile::encodeName(base) + "(1).mes to "
                           + QFile::encodeName(base) + "(2).mes.\n"),
              QByteArray(err).constData());
 
     // Existing block files are found before the instrument is read.
-    writeFile(base + u"(1).mes"_s, "kept");
-    writeFile(all, "all before");
+    QVERIFY(writeFile(base + u"(1).mes"_s, "kept"));
+    QVERIFY(writeFile(all, "all before"));
     {
-        Program refused;
+        ChildProgram refused;
         startMeridoc(refused, {u"read"_s, u"orvik"_s, u"--com=16"_s, u"-o"_s, all, u"--blocks"_s, base});
-        QCOMPARE(refused.finish(), "exit 1"_ba);
+        QCOMPARE(refused.finish(kBoundMs), "exit 1"_ba);
         QVERIFY2(refused.err.contains("meridoc: block files of " + QFile::encodeName(base) + " exist already: "
                                       + QFile::encodeName(base) + "(1).mes, " + QFile::encodeName(base) + "(2).mes.\n"
                                       "meridoc: give --force to replace them"),
                  refused.err.constData());
         QVERIFY2(!refused.err.contains("Transfer FE/NFE memory"), refused.err.constData());
-        QCOMPARE(contentOf(all), "all before"_ba);
+        QCOMPARE(readFile(all), "all before"_ba);
     }
     std::tie(status, err) = read({u"--force"_s});
     QCOMPARE(status, "exit 0"_ba);
-    QCOMPARE(contentOf(base + u"(1).mes"_s), block1);
+    QCOMPARE(readFile(base + u"(1).mes"_s), block1);
 
     // A block file that appears during the read is left alone: the lines were
     // read, but not all was written, and the history copy holds them.
     QVERIFY(QFile::remove(base + u"(1).mes"_s) && QFile::remove(base + u"(2).mes"_s));
-    std::tie(status, err) = read({}, [&] { writeFile(base + u"(2).mes"_s, "appeared"); });
+    std::tie(status, err) = read({}, [&] { QVERIFY(writeFile(base + u"(2).mes"_s, "appeared")); });
     QCOMPARE(status, "exit 6"_ba);
-    QCOMPARE(contentOf(base + u"(2).mes"_s), "appeared"_ba);
-    QVERIFY(contentOf(all).endsWith("End\r\n\r\n\r\n"));
-    const QStringList copies = historyFiles(u"* ORVIK FE-B - FN-B.mes"_s);
+    QCOMPARE(readFile(base + u"(2).mes"_s), "appeared"_ba);
+    QVERIFY(readFile(all).endsWith("End\r\n\r\n\r\n"));
+    const QStringList copies = m_folder.historyFiles(u"* ORVIK FE-B - FN-B.mes"_s);
     QVERIFY(!copies.isEmpty());
     QVERIFY2(err.contains("meridoc: the block file " + QFile::encodeName(base) + "(2).mes exists already; "
                           "no block file was written (give --force to replace existing ones).\n"
@@ -714,7 +564,7 @@ void TestCli::aStopEndsEachWaitAsEsc()
     const QString file = fileOption >= 0 ? m_folder.filePath(options.at(fileOption + 1)) : QString();
     PtyReader line;
     PtyReader terminal;   // standard error on a terminal shows the line count
-    Program meridoc;
+    ChildProgram meridoc;
     startMeridoc(meridoc, QStringList{u"read"_s, instrument, u"--device"_s, line.path()} + options, terminal.path());
     if (command.isEmpty()) {
         QVERIFY2(terminal.waitFor("!\n"), QByteArray(terminal.bytes).constData());   // the instruction
@@ -730,8 +580,8 @@ void TestCli::aStopEndsEachWaitAsEsc()
         meridoc.signal(signalNumber);
     // A signal ends the program by that signal once the read is wound up, so
     // a shell loop stops; the timeout is a status of its own.
-    QCOMPARE(meridoc.finish(), signalNumber != 0 ? killedBy(signalNumber) : exitWith(3));
-    QCOMPARE(file.isEmpty() ? meridoc.out : contentOf(file), data);
+    QCOMPARE(meridoc.finish(kBoundMs), signalNumber != 0 ? killedBy(signalNumber) : exitWith(3));
+    QCOMPARE(file.isEmpty() ? meridoc.out : readFile(file), data);
     const QByteArray stopped = signalNumber == SIGINT ? "meridoc: stopped by SIGINT after 2 lines; written to "_ba
         : signalNumber == SIGTERM                     ? "meridoc: stopped by SIGTERM after 2 lines; written to "_ba
         : signalNumber == SIGHUP                      ? "meridoc: stopped by SIGHUP after 2 lines; written to "_ba
@@ -739,7 +589,7 @@ void TestCli::aStopEndsEachWaitAsEsc()
     QVERIFY2(terminal.waitFor(stopped), QByteArray(terminal.bytes).constData());
     QCOMPARE(line.all(), wire);
     // The history copy is finished, not left as a running one.
-    QCOMPARE(historyFiles(u"*.part"_s), QStringList());
+    QCOMPARE(m_folder.historyFiles(u"*.part"_s), QStringList());
 }
 
 void TestCli::signalsIgnoredAtStartStayIgnored()
@@ -747,14 +597,14 @@ void TestCli::signalsIgnoredAtStartStayIgnored()
     // nohup ignores SIGHUP, and a shell ignores SIGINT for a command it runs
     // in the background: both stay ignored.
     PtyReader line;
-    Program meridoc;
+    ChildProgram meridoc;
     meridoc.process.setProgram(u"nohup"_s);
     meridoc.process.setArguments({m_meridoc});
     meridoc.process.setChildProcessModifier([] { ::signal(SIGINT, SIG_IGN); });
     startMeridoc(meridoc, {u"read"_s, u"qf100"_s, u"--device"_s, line.path()});
-    QVERIFY2(meridoc.waitForErr("Start downloading from the instrument!\n"), meridoc.err.constData());
+    QVERIFY2(meridoc.waitForErr("Start downloading from the instrument!\n", kBoundMs), meridoc.err.constData());
     line.write("N 1\r");
-    QVERIFY2(meridoc.waitForErr("Data download from instrument is running\n"), meridoc.err.constData());
+    QVERIFY2(meridoc.waitForErr("Data download from instrument is running\n", kBoundMs), meridoc.err.constData());
 
     QFile status(u"/proc/%1/status"_s.arg(meridoc.process.processId()));
     QVERIFY(status.open(QIODevice::ReadOnly));
@@ -772,7 +622,7 @@ void TestCli::signalsIgnoredAtStartStayIgnored()
     meridoc.signal(SIGINT);
     meridoc.signal(SIGHUP);
     line.write("N 2\rEnd\r");
-    QCOMPARE(meridoc.finish(), "exit 0"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(meridoc.out, "N 1\r\nN 2\r\nEnd\r\n\r\n\r\n"_ba);
 }
 
@@ -802,29 +652,29 @@ void TestCli::nothingReceivedIsNotWritten()
 
     PtyReader line;
     const QString output = m_folder.filePath(u"nothing.mes"_s);
-    writeFile(output, "an earlier read");
-    Program meridoc;
+    QVERIFY(writeFile(output, "an earlier read"));
+    ChildProgram meridoc;
     QElapsedTimer clock;
     clock.start();
     startMeridoc(meridoc, QStringList{u"read"_s, instrument, u"--device"_s, line.path(), u"-o"_s, output} + options);
     if (instrument == u"fennix"_s)
         QVERIFY(line.waitFor("$qur10\n\r"));
     else
-        QVERIFY2(meridoc.waitForErr("!\n"), QByteArray(meridoc.err).constData());
+        QVERIFY2(meridoc.waitForErr("!\n", kBoundMs), QByteArray(meridoc.err).constData());
     if (signals > 0)
         meridoc.signal(SIGINT);
     if (signals == 2) {
-        QVERIFY2(meridoc.waitForErr("meridoc: a second signal gives up at once.\n"), meridoc.err.constData());
+        QVERIFY2(meridoc.waitForErr("meridoc: a second signal gives up at once.\n", kBoundMs), meridoc.err.constData());
         meridoc.signal(SIGINT);
     }
-    QCOMPARE(meridoc.finish(), ending);
+    QCOMPARE(meridoc.finish(kBoundMs), ending);
     // Not the start mark's own give-up after 11 seconds, and one timeout only.
     QCOMPARE_LT(clock.elapsed(), signals > 0 ? 5000 : 1900);
     if (signals == 0)
         QVERIFY2(!meridoc.err.contains("second"), meridoc.err.constData());
     QVERIFY2(meridoc.err.endsWith("; nothing was written.\n"), QByteArray(meridoc.err).constData());
     QVERIFY2(allPrefixed(meridoc.err), meridoc.err.constData());
-    QCOMPARE(contentOf(output), "an earlier read"_ba);
+    QCOMPARE(readFile(output), "an earlier read"_ba);
     const QByteArray sentByProgram = line.all();
     QCOMPARE(sentByProgram.right(wire.size()), wire);
     if (wire.isEmpty())
@@ -836,14 +686,14 @@ void TestCli::pulledDeviceKeepsTheLines()
     PtyReader line;
     PtyReader terminal;
     const QString output = m_folder.filePath(u"pulled.mes"_s);
-    Program meridoc;
+    ChildProgram meridoc;
     startMeridoc(meridoc, {u"read"_s, u"qf100"_s, u"--device"_s, line.path(), u"-o"_s, output}, terminal.path());
     QVERIFY2(terminal.waitFor("Start downloading from the instrument!\n"), QByteArray(terminal.bytes).constData());
     QVERIFY2(feedCounted(line, terminal, {"Q 1\r", "Q 2\r"}), terminal.bytes.constData());
     line.write("Q 3");   // no record end: not a line
     line.pull();
-    QCOMPARE(meridoc.finish(), "exit 4"_ba);
-    QCOMPARE(contentOf(output), "Q 1\r\nQ 2\r\n\r\n\r\n"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 4"_ba);
+    QCOMPARE(readFile(output), "Q 1\r\nQ 2\r\n\r\n\r\n"_ba);
     // The device named on the command line, not a COM number.
     QVERIFY2(terminal.waitFor("meridoc: the connection to the instrument on " + QFile::encodeName(line.path())
                               + " was lost after 2 lines; written to " + QFile::encodeName(output) + ".\n"),
@@ -853,14 +703,14 @@ void TestCli::pulledDeviceKeepsTheLines()
     // Pulled before any line came: a lost connection all the same, and the
     // file of an earlier read stays as it was.
     const QString before = m_folder.filePath(u"before.mes"_s);
-    writeFile(before, "an earlier read");
+    QVERIFY(writeFile(before, "an earlier read"));
     PtyReader early;
-    Program beforeData;
+    ChildProgram beforeData;
     startMeridoc(beforeData, {u"read"_s, u"qf100"_s, u"--device"_s, early.path(), u"-o"_s, before});
-    QVERIFY2(beforeData.waitForErr("Start downloading from the instrument!\n"), beforeData.err.constData());
+    QVERIFY2(beforeData.waitForErr("Start downloading from the instrument!\n", kBoundMs), beforeData.err.constData());
     early.pull();
-    QCOMPARE(beforeData.finish(), "exit 4"_ba);
-    QCOMPARE(contentOf(before), "an earlier read"_ba);
+    QCOMPARE(beforeData.finish(kBoundMs), "exit 4"_ba);
+    QCOMPARE(readFile(before), "an earlier read"_ba);
     QVERIFY2(beforeData.err.contains("meridoc: the connection to the instrument on " + QFile::encodeName(early.path())
                                      + " was lost before any line came; nothing was written.\n"
                                        "meridoc: check the cable and the adapter, then read the instrument again.\n"),
@@ -902,15 +752,15 @@ void TestCli::checksBeforeTheInstrumentIsRead()
     QFETCH(QByteArray, message);
 
     if (!existing.isEmpty())
-        writeFile(m_folder.filePath(existing), "an earlier read");
+        QVERIFY(writeFile(m_folder.filePath(existing), "an earlier read"));
     // No device: when the port is tried, the check came too late.
-    Program meridoc;
+    ChildProgram meridoc;
     startMeridoc(meridoc, QStringList{u"read"_s, instrument, u"--device"_s, u"/dev/meridoc-missing"_s} + options);
-    QCOMPARE(meridoc.finish(), "exit 1"_ba);
+    QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
     QVERIFY2(meridoc.err.contains(message), meridoc.err.constData());
     QVERIFY2(allPrefixed(meridoc.err), meridoc.err.constData());
     if (!existing.isEmpty())
-        QCOMPARE(contentOf(m_folder.filePath(existing)), "an earlier read"_ba);
+        QCOMPARE(readFile(m_folder.filePath(existing)), "an earlier read"_ba);
     QCOMPARE(meridoc.out, QByteArray());
 }
 
@@ -920,9 +770,9 @@ void TestCli::portErrorsAndUnwritableFiles()
     // written; "-o --help" names a file, it asks for no help.
     const QString output = m_folder.filePath(u"none.mes"_s);
     {
-        Program meridoc;
+        ChildProgram meridoc;
         startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--device"_s, u"/dev/meridoc-missing"_s, u"-o"_s, u"--help"_s});
-        QCOMPARE(meridoc.finish(), "exit 1"_ba);
+        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
         QVERIFY2(meridoc.err.startsWith("meridoc: cannot open /dev/meridoc-missing: there is no such device ("),
                  QByteArray(meridoc.err).constData());
         QVERIFY2(meridoc.err.endsWith("meridoc: connect the instrument's cable or USB adapter, or give another port "
@@ -934,63 +784,63 @@ void TestCli::portErrorsAndUnwritableFiles()
     // Without --com the port comes from Port.txt; without Port.txt there is none.
     QFile::remove(m_folder.filePath(u"Port.txt"_s));
     {
-        Program meridoc;
+        ChildProgram meridoc;
         startMeridoc(meridoc, {u"read"_s, u"qfu"_s});
-        QCOMPARE(meridoc.finish(), "exit 1"_ba);
+        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
         QVERIFY2(meridoc.err.startsWith("meridoc: the port file " + QFile::encodeName(m_folder.filePath(u"Port.txt"_s))
                                         + " could not be read: "),
                  QByteArray(meridoc.err).constData());
         QVERIFY2(meridoc.err.contains("\nmeridoc: give the port with --com N or --device PATH"), QByteArray(meridoc.err).constData());
     }
-    writeFile(m_folder.filePath(u"Port.txt"_s), " 9\r\n");
-    Program sim;
+    QVERIFY(m_folder.choosePort(9));
+    ChildProgram sim;
     startSim(sim, u"kestra"_s, 9, {u"--repeat"_s});
     {
         // A file in a folder that is not there is refused before the instrument is read.
-        Program meridoc;
+        ChildProgram meridoc;
         startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s, m_folder.filePath(u"no/such/folder.mes"_s)});
-        QCOMPARE(meridoc.finish(), "exit 1"_ba);
+        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
         QVERIFY2(meridoc.err.contains("does not exist"), QByteArray(meridoc.err).constData());
     }
-    QDir history(m_folder.filePath(u"history"_s));
-    QVERIFY(history.removeRecursively());   // the copies of the reads before
+    QVERIFY(m_folder.clearHistory());   // the copies of the reads before
     {
         // -oFILE as -o FILE; this read keeps no history copy.
-        Program meridoc;
+        ChildProgram meridoc;
         startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s + output, u"--no-history"_s});
-        QCOMPARE(meridoc.finish(), "exit 0"_ba);
-        QCOMPARE(contentOf(output), kestraData);
+        QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
+        QCOMPARE(readFile(output), kestraData);
         QCOMPARE(meridoc.out, QByteArray());
-        QCOMPARE(historyFiles(u"*"_s), QStringList());
+        QCOMPARE(m_folder.historyFiles(), QStringList());
     }
 
     // Standard output that takes no data: the lines were read, and the
     // download history's copy holds them.
-    QVERIFY(sim.waitForOut("Ready for another download"));
-    Program full;
+    QVERIFY(sim.waitForOut("Ready for another download", kBoundMs));
+    ChildProgram full;
     full.process.setStandardOutputFile(u"/dev/full"_s);
     startMeridoc(full, {u"read"_s, u"kestra"_s});
-    QCOMPARE(full.finish(), "exit 6"_ba);
-    const QStringList copies = historyFiles(u"* KESTRA II - DURAMO 80F-ST.mes"_s);
+    QCOMPARE(full.finish(kBoundMs), "exit 6"_ba);
+    const QStringList copies = m_folder.historyFiles(u"* KESTRA II - DURAMO 80F-ST.mes"_s);
     QCOMPARE(copies.size(), 1);
-    QCOMPARE(contentOf(copies.first()), kestraData);
+    const QString copy = m_folder.historyPath(copies.first());
+    QCOMPARE(readFile(copy), kestraData);
     QVERIFY2(full.err.contains("meridoc: standard output could not be written: No space left on device.\n"), full.err.constData());
-    QVERIFY2(full.err.endsWith("meridoc: the 5 lines are kept in the history copy " + QFile::encodeName(copies.first()) + ".\n"),
+    QVERIFY2(full.err.endsWith("meridoc: the 5 lines are kept in the history copy " + QFile::encodeName(copy) + ".\n"),
              full.err.constData());
     QVERIFY2(allPrefixed(full.err), full.err.constData());
 
     // A history copy that cannot be kept is said at once; the read goes on.
-    QVERIFY(history.removeRecursively());
-    writeFile(history.path(), "not a folder");
-    QVERIFY(sim.waitForOut("Ready for another download"));
-    Program noCopy;
+    QVERIFY(m_folder.clearHistory());
+    QVERIFY(writeFile(m_folder.historyPath(), "not a folder"));
+    QVERIFY(sim.waitForOut("Ready for another download", kBoundMs));
+    ChildProgram noCopy;
     startMeridoc(noCopy, {u"read"_s, u"kestra"_s});
-    QCOMPARE(noCopy.finish(), "exit 0"_ba);
+    QCOMPARE(noCopy.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(noCopy.out, kestraData);
     QVERIFY2(noCopy.err.contains("meridoc: the history copy could not be made: "), noCopy.err.constData());
     QVERIFY2(noCopy.err.endsWith("meridoc: 5 lines received up to \"End\"; written to standard output.\n"),
              noCopy.err.constData());
-    QVERIFY(QFile::remove(history.path()));
+    QVERIFY(QFile::remove(m_folder.historyPath()));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

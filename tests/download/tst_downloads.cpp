@@ -3,12 +3,18 @@
 // at random and sent straight behind its start mark or answer. Each row says
 // what must come out: the line the instrument heard, the program's bytes, the
 // list, the received text, the block or saved files and the texts shown.
-#include "tst_downloads_rig.h"
-
+#include "CommControl.h"
+#include "MainWindowRig.h"
 #include "SurfaceText.h"
+#include "TestFiles.h"
+#include "WindowDownloadHost.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProgressBar>
+#include <QTest>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
@@ -129,7 +135,7 @@ void TestDownloads::eachMenuEntry()
     QFETCH(QByteArray, receiveBuffer);
     QFETCH(QList<QByteArray>, blockFiles);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(family);
     sim.setData(data);
     const quint32 seed = sim.call([](SimulatedInstrument &i) { return i.splitSeed(); });
@@ -201,7 +207,7 @@ void TestDownloads::fennixAnswerToDataPause_data()
 void TestDownloads::fennixAnswerToDataPause()
 {
     QFETCH(int, pauseMs);
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(InstrumentFamily::Fennix);
     sim.setAnswerPauseMs(pauseMs);
     sim.setData("P1\r\n15.6 um\r\n16.2 um\r\nEnd\r\n");
@@ -253,7 +259,7 @@ void TestDownloads::listeningDropsWhatCameBeforeItsPause()
     QFETCH(bool, early);
     QFETCH(QList<QByteArray>, entries);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(family);
     sim.setData(data);
     if (early)
@@ -311,7 +317,7 @@ void TestDownloads::countShownBeforeTheLineFallsSilent()
     QFETCH(QByteArray, data);
     QFETCH(QString, count);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(family);
     sim.setData(data);
     if (linePauseMs > 0)
@@ -345,7 +351,7 @@ void TestDownloads::countShownBeforeTheLineFallsSilent()
 
 void TestDownloads::secondDownloadWithFewerBlocks()
 {
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(InstrumentFamily::Orvik);
     sim.setData("H\r\na\r\n" + U20 + "\r\nb\r\n" + U20 + "\r\nc\r\n" + U20 + "\r\nEnd\r\n");
     rig.start();
@@ -373,7 +379,7 @@ void TestDownloads::secondDownloadWithFewerBlocks()
 
 void TestDownloads::portOpenAlready()
 {
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(InstrumentFamily::Kestra);
     sim.setData("K 75.3 um\r\nEnd\r\n");
     rig.start();

@@ -2,6 +2,7 @@
 // of the DURAMO Varden and the QF-2000, counted read by read (the waits take
 // no time here), the FENNIX answer cut over several reads, the DURAMO ST's
 // answer waiting before its command, and a port that refuses its line settings.
+#include "ByteReader.h"
 #include "CommControl.h"
 #include "DataList.h"
 #include "DownloadSteps.h"
@@ -15,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -157,20 +157,14 @@ void TestStartMark::fennixAnswerOverSeveralReads()
     QTemporaryDir folder;
     Pty gauge;
     QVERIFY(gauge.linkAsCom(folder.path(), 3));
-    ::fcntl(gauge.masterFd(), F_SETFL, ::fcntl(gauge.masterFd(), F_GETFL) | O_NONBLOCK);
+    ByteReader heard(gauge.masterFd());
     FakeHost host(folder.path(), u"3"_s);
     host.state().SendCmd10 = "$qur10\n\r"_ba;
     host.state().SendCmdA1 = "$qura1\n\r"_ba;
-    QByteArray received;
-    const auto hear = [&] {
-        char buffer[256];
-        for (ssize_t n; (n = ::read(gauge.masterFd(), buffer, sizeof buffer)) > 0;)
-            received.append(buffer, n);
-    };
     qsizetype next = 0;
     QElapsedTimer sinceAnswer;
     host.setOnEvents([&] {
-        hear();
+        const QByteArray received = heard.all();
         // A download that lost its end mark would wait for ESC.
         if (sinceAnswer.isValid() && sinceAnswer.elapsed() > 4000)
             host.pressEsc();
@@ -190,12 +184,11 @@ void TestStartMark::fennixAnswerOverSeveralReads()
     tick.start(10);
     mnuFennix_Click(host);
     ::usleep(3000);
-    hear();
 
     QCOMPARE(host.dataList().entries(), entries);
     QVERIFY(!host.comm().portOpen());
     QVERIFY(!host.controls().menusLocked);
-    QCOMPARE(received, "$qur10\n\r$qura1\n\r"_ba);
+    QCOMPARE(heard.all(), "$qur10\n\r$qura1\n\r"_ba);
 }
 
 // A gauge pulled after the first piece of its answer: noticed at once, as a

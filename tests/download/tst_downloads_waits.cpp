@@ -1,8 +1,13 @@
 // How the downloads end when the user presses ESC in their waits, or when the
 // instrument goes away in a wait that only some downloads have.
-#include "tst_downloads_rig.h"
+#include "DataList.h"
+#include "MainWindowRig.h"
+#include "TestFiles.h"
+#include "WindowDownloadHost.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -58,7 +63,7 @@ void TestDownloadWaits::escBeforeAnyData()
     QFETCH(int, maxPolls);
     QFETCH(QByteArray, closing);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.plugSilent();
     rig.start();
     rig.window->host().dataList().setEntries(Previous);
@@ -94,7 +99,7 @@ void TestDownloadWaits::escBeforeAnyData()
 void TestDownloadWaits::escAfterTheFirstBlockSavesIt()
 {
     const QByteArray bar(20, '_');
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(InstrumentFamily::Orvik);
     sim.setData("P1\r\na\r\n" + bar + "\r\nb\r\nc\r\nd\r\nEnd\r\n");
     sim.setLinePauseMs(150);
@@ -125,10 +130,10 @@ void TestDownloadWaits::instrumentLostInItsWait_data()
 void TestDownloadWaits::instrumentLostInItsWait()
 {
     QFETCH(QByteArray, entry);
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.plugSilent();
     rig.start();
-    rig.at(300, [&] { rig.silent->closeMaster(); });
+    rig.at(300, [&] { rig.silent->pull(); });
 
     QElapsedTimer clock;
     clock.start();
@@ -145,7 +150,7 @@ void TestDownloadWaits::instrumentLostInItsWait()
 // ORVIK lost mid-download must not stay on.
 void TestDownloadWaits::handshakeAfterLostOrvik()
 {
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &orvik = rig.plug(InstrumentFamily::Orvik);
     orvik.setData("O 12.5 um\r\nO 13.1 um\r\nO 12.8 um\r\nEnd\r\n");
     orvik.setDropAfter(15);

@@ -5,6 +5,7 @@
 #include "DataList.h"
 #include "FakeHost.h"
 #include "LineCutter.h"
+#include "ProcessUsage.h"
 #include "Pty.h"
 #include "ReceiveLines.h"
 
@@ -140,13 +141,6 @@ QByteArray numberedLines(int count, Entries *lines)
         all += line + "\r\n"_ba;
     }
     return all;
-}
-
-double processCpuSeconds()
-{
-    timespec t {};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // The progress bar one line at a time, as the instrument's lines arrive.

@@ -1,7 +1,11 @@
 // Ten downloads of 100,000 lines in a row: each one replaces the list of the
 // one before, so the memory in use after the tenth is what it was after the first.
-#include "ProcessProbe.h"
-#include "tst_downloads_rig.h"
+#include "CommControl.h"
+#include "MainWindowRig.h"
+#include "ProcessUsage.h"
+#include "WindowDownloadHost.h"
+
+#include <QTest>
 
 #include <malloc.h>
 
@@ -47,7 +51,7 @@ void TestLeak::tenLongDownloads()
     // checks the same downloads for leaks in that build.
     QSKIP("memory figures are meaningless under AddressSanitizer");
 #endif
-    DownloadRig rig;
+    MainWindowRig rig;
     InstrumentThread &sim = rig.plug(InstrumentFamily::DuramoSt);
     sim.setFlood(Lines, LineLength);
     sim.setWholeWrites();

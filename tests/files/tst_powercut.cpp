@@ -6,15 +6,17 @@
 // a file reported saved is there whole, a replaced file is the old or the new
 // one (never missing, empty or cut), and the history holds every line
 // received at least one second before the cut.
+#include "ChildProgram.h"
 #include "PortDialog.h"
 #include "PowerCut.h"
+#include "ProgramFolder.h"
 #include "TestFiles.h"
+#include "TestOrChild.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,43 +141,40 @@ private Q_SLOTS:
 
 private:
     // Starts meridoc-sim playing the family, with these options; its device.
-    QString startSim(QProcess &sim, const QString &family, const QStringList &options);
+    QString startSim(ChildProgram &sim, const QString &family, const QStringList &options);
     // Runs the program under strace in the folder and replays its calls.
     void runTraced(const QString &program, const QStringList &arguments,
                    const std::function<void(const PowerCut &, const PowerCut::Moment &, const DiskState &)> &check);
 
     QTemporaryDir m_scratch;
-    std::unique_ptr<QTemporaryDir> m_folder;   // the program folder of a portable copy
+    std::unique_ptr<ProgramFolder> m_folder;   // the program folder of a portable copy
     QString m_meridoc;
 };
 
 void TestPowerCut::initTestCase()
 {
     QVERIFY(m_scratch.isValid());
-    QProcess strace;
-    strace.start(u"strace"_s, {u"-f"_s, u"-o"_s, u"/dev/null"_s, u"true"_s});
-    QVERIFY2(strace.waitForFinished(kBoundMs) && strace.exitStatus() == QProcess::NormalExit
-                 && strace.exitCode() == 0,
+    ChildProgram strace;
+    QVERIFY2(strace.start(u"strace"_s, {u"-f"_s, u"-o"_s, u"/dev/null"_s, u"true"_s}, kBoundMs)
+                 && strace.finish(kBoundMs) == "exit 0",
              "strace must be installed (scripts/setup.sh does) and allowed to trace its child");
 }
 
 void TestPowerCut::init()
 {
-    m_folder = std::make_unique<QTemporaryDir>();
+    m_folder = std::make_unique<ProgramFolder>();
     QVERIFY(m_folder->isValid());
+    QVERIFY(m_folder->makePortable({QStringLiteral(MERIDOC_PATH)}));
     m_meridoc = m_folder->filePath(u"meridoc"_s);
-    QVERIFY(QFile::copy(QStringLiteral(MERIDOC_PATH), m_meridoc));
-    QVERIFY(QFile::setPermissions(m_meridoc, QFile::permissions(QStringLiteral(MERIDOC_PATH))));
-    QVERIFY(QDir(m_folder->path()).mkpath(u"HTML_Help"_s));
 }
 
-QString TestPowerCut::startSim(QProcess &sim, const QString &family, const QStringList &options)
+QString TestPowerCut::startSim(ChildProgram &sim, const QString &family, const QStringList &options)
 {
-    sim.start(QStringLiteral(MERIDOC_SIM_PATH),
-              QStringList{u"--family"_s, family, u"--print-path"_s, u"--no-split"_s, u"--repeat"_s} + options);
-    if (!sim.waitForStarted(kBoundMs) || !QTest::qWaitFor([&] { return sim.canReadLine(); }, kBoundMs))
+    if (!sim.startSimulator(QStringList{u"--family"_s, family, u"--print-path"_s, u"--no-split"_s, u"--repeat"_s}
+                                + options,
+                            kBoundMs))
         return {};
-    return QString::fromLocal8Bit(sim.readLine().trimmed());
+    return sim.firstLine();
 }
 
 void TestPowerCut::runTraced(
@@ -184,12 +183,11 @@ void TestPowerCut::runTraced(
 {
     const QString trace = m_scratch.filePath(u"trace.txt"_s);
     PowerCut model(m_folder->path(), m_folder->path());
-    QProcess run;
-    run.setWorkingDirectory(m_folder->path());
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run.start(u"strace"_s, straceOptions(trace) + QStringList{u"--"_s, program} + arguments);
-    QVERIFY(run.waitForStarted(kBoundMs));
-    QVERIFY(run.waitForFinished(kBoundMs));
+    ChildProgram run;
+    run.process.setWorkingDirectory(m_folder->path());
+    run.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QVERIFY(run.start(u"strace"_s, straceOptions(trace) + QStringList{u"--"_s, program} + arguments, kBoundMs));
+    QVERIFY(run.finish(kBoundMs) != "still running");
     QFile file(trace);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<TracedCall> calls = parseStrace(file.readAll());
@@ -210,7 +208,7 @@ void TestPowerCut::saveReplacingAFile()
 {
     const QByteArray saved = "DURAMO 5 ST  Series 1\r\n   8.2 um\r\n   8.5 um\r\n   8.1 um\r\n   8.4 um\r\nEnd\r\n\r\n\r\n";
     QVERIFY(writeFile(m_folder->filePath(u"out.mes"_s), "old\r\n"_ba));
-    QProcess sim;
+    ChildProgram sim;
     const QString device = startSim(sim, u"duramo-st"_s, {});
     QVERIFY(!device.isEmpty());
     Verdict verdict;
@@ -232,7 +230,7 @@ void TestPowerCut::blockFiles()
                              "____________________\r\n\r\n";
     const QByteArray second = "ORVIK FE-B  Memory 2\r\n  48.0 um\r\n  47.2 um\r\n  49.1 um\r\n____________________\r\n\r\n";
     QVERIFY(writeFile(m_folder->filePath(u"batch(1).mes"_s), "old block\r\n"_ba));
-    QProcess sim;
+    ChildProgram sim;
     const QString device = startSim(sim, u"orvik"_s, {u"--pause-ms"_s, u"1500"_s});
     QVERIFY(!device.isEmpty());
     Verdict verdict;
@@ -254,11 +252,12 @@ void TestPowerCut::blockFiles()
 void TestPowerCut::portFile()
 {
     QVERIFY(writeFile(m_folder->filePath(u"Port.txt"_s), " 1\r\n"_ba));
-    QProcess sim;
-    sim.start(QStringLiteral(MERIDOC_SIM_PATH),
-              {u"--family"_s, u"duramo-st"_s, u"--folder"_s, m_folder->path(), u"--com"_s, u"3"_s, u"--repeat"_s});
-    QVERIFY(sim.waitForStarted(kBoundMs));
-    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(m_folder->filePath(u"ports/com3"_s)).isSymLink(); }, kBoundMs));
+    ChildProgram sim;
+    QVERIFY2(sim.startSimulator({u"--family"_s, u"duramo-st"_s, u"--folder"_s, m_folder->path(), u"--com"_s, u"3"_s,
+                                 u"--repeat"_s},
+                                kBoundMs),
+             qPrintable(sim.error()));
+    QVERIFY(QFileInfo(m_folder->filePath(u"ports/com3"_s)).isSymLink());
     Verdict verdict;
     runTraced(QCoreApplication::applicationFilePath(), {u"--choose-port"_s, m_folder->path()},
               [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state) {
@@ -275,7 +274,7 @@ void TestPowerCut::portFile()
 // and is synced while they come.
 void TestPowerCut::downloadIntoTheHistory()
 {
-    QProcess sim;
+    ChildProgram sim;
     const QString device = startSim(sim, u"duramo-st"_s, {u"--lines"_s, u"40"_s, u"--baud"_s, u"2400"_s});
     QVERIFY(!device.isEmpty());
     Verdict verdict;
@@ -290,11 +289,7 @@ void TestPowerCut::downloadIntoTheHistory()
 
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], "--choose-port") == 0)
-        return choosePort(argc, argv);
-    QCoreApplication app(argc, argv);
-    TestPowerCut test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestOrChild<QCoreApplication, TestPowerCut>(argc, argv, "--choose-port", choosePort);
 }
 
 #include "tst_powercut.moc"

@@ -1,13 +1,12 @@
 // The real program, started as a user starts it, on a disk that fails: under
 // a file-size limit given by the shell (ulimit -f), and with syncs that fail
 // with EIO (a shim loaded with LD_PRELOAD). meridoc reads from meridoc-sim.
+#include "ChildProgram.h"
+#include "ProgramFolder.h"
 #include "TestFiles.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,8 +17,7 @@ constexpr int kBoundMs = 20000;
 
 struct Run
 {
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    int code = -1;
+    QByteArray ending;   // "exit N", "signal N" or "still running"
     QByteArray err;
 };
 
@@ -38,11 +36,9 @@ private:
     // meridoc reads the DURAMO 5/10/20 ST that meridoc-sim plays with these
     // options, into out.mes; the shell line runs meridoc ("$0" "$@").
     Run read(const QStringList &simOptions, const QString &shellLine, const QProcessEnvironment &environment);
-    QStringList historyFiles() const { return QDir(m_folder.filePath(u"history"_s)).entryList(QDir::Files | QDir::Hidden); }
-    QByteArray historyFile(const QString &name) const { return readFile(m_folder.filePath(u"history/"_s + name)); }
 
     // A portable copy: meridoc beside its HTML_Help, so history/ is the test's own.
-    QTemporaryDir m_folder;
+    ProgramFolder m_folder;
     QString m_meridoc;
     QString m_out;
 };
@@ -50,44 +46,38 @@ private:
 void TestProgramDisk::initTestCase()
 {
     QVERIFY(m_folder.isValid());
+    QVERIFY(m_folder.makePortable({QStringLiteral(MERIDOC_PATH)}));
     m_meridoc = m_folder.filePath(u"meridoc"_s);
-    QVERIFY(QFile::copy(QStringLiteral(MERIDOC_PATH), m_meridoc));
-    QVERIFY(QFile::setPermissions(m_meridoc, QFile::permissions(QStringLiteral(MERIDOC_PATH))));
-    QVERIFY(QDir(m_folder.path()).mkpath(u"HTML_Help"_s));
     m_out = m_folder.filePath(u"out.mes"_s);
 }
 
 void TestProgramDisk::init()
 {
-    QVERIFY(QDir(m_folder.filePath(u"history"_s)).removeRecursively());
+    QVERIFY(m_folder.clearHistory());
     QVERIFY(writeFile(m_out, "old\r\n"_ba));
 }
 
 Run TestProgramDisk::read(const QStringList &simOptions, const QString &shellLine,
                           const QProcessEnvironment &environment)
 {
-    QProcess sim;
-    sim.start(QStringLiteral(MERIDOC_SIM_PATH),
-              QStringList{u"--family"_s, u"duramo-st"_s, u"--print-path"_s, u"--no-split"_s} + simOptions);
-    QByteArray device;
+    ChildProgram sim;
+    QString device;
     [&] {
-        QVERIFY(sim.waitForStarted(kBoundMs));
-        QVERIFY(QTest::qWaitFor([&] { return sim.canReadLine(); }, kBoundMs));
-        device = sim.readLine().trimmed();
-        QVERIFY2(device.startsWith("/dev/pts/"), device.constData());
+        QVERIFY2(sim.startSimulator(QStringList{u"--family"_s, u"duramo-st"_s, u"--print-path"_s, u"--no-split"_s}
+                                        + simOptions,
+                                    kBoundMs),
+                 qPrintable(sim.error()));
+        device = sim.firstLine();
+        QVERIFY2(device.startsWith(u"/dev/pts/"_s), qPrintable(device));
     }();
-    QProcess meridoc;
-    meridoc.setProcessEnvironment(environment);
-    meridoc.start(u"/bin/sh"_s, {u"-c"_s, shellLine, m_meridoc, u"read"_s, u"duramo-st"_s, u"--device"_s,
-                                 QString::fromLocal8Bit(device), u"-o"_s, m_out});
+    ChildProgram meridoc;
+    meridoc.process.setProcessEnvironment(environment);
     Run run;
-    if (meridoc.waitForStarted(kBoundMs) && meridoc.waitForFinished(kBoundMs)) {
-        run.status = meridoc.exitStatus();
-        run.code = meridoc.exitCode();
-    }
-    run.err = meridoc.readAllStandardError();
-    sim.kill();
-    sim.waitForFinished(kBoundMs);
+    if (meridoc.start(u"/bin/sh"_s, {u"-c"_s, shellLine, m_meridoc, u"read"_s, u"duramo-st"_s, u"--device"_s, device,
+                                     u"-o"_s, m_out},
+                      kBoundMs))
+        run.ending = meridoc.finish(kBoundMs);
+    run.err = meridoc.err;
     return run;
 }
 
@@ -99,16 +89,16 @@ void TestProgramDisk::fileSizeLimitStopsOnlyTheFiles()
 {
     const Run run = read({u"--lines"_s, u"300"_s}, u"ulimit -f 4; exec \"$0\" \"$@\""_s,
                          QProcessEnvironment::systemEnvironment());
-    QVERIFY2(run.status == QProcess::NormalExit, run.err.constData());
-    QVERIFY2(run.code != 0, run.err.constData());
+    QVERIFY2(run.ending.startsWith("exit "), run.err.constData());
+    QVERIFY2(run.ending != "exit 0", run.err.constData());
     QVERIFY2(run.err.contains("The history copy stopped after 93 lines: write "), run.err.constData());
     QVERIFY2(run.err.contains(QFile::encodeName(u"write %1: File too large"_s.arg(m_out))), run.err.constData());
     QCOMPARE(readFile(m_out), "old\r\n"_ba);
 
-    const QStringList kept = historyFiles();
+    const QStringList kept = m_folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO 5-10-20 ST (incomplete copy).mes"_s), qPrintable(kept.first()));
-    const QList<QByteArray> lines = historyFile(kept.first()).split('\n');
+    const QList<QByteArray> lines = readFile(m_folder.historyPath(kept.first())).split('\n');
     QCOMPARE(lines.size(), 94);
     QCOMPARE(lines.first(), "00000001    10.37 um\r"_ba);
     for (int i = 0; i < 93; ++i)
@@ -128,17 +118,17 @@ void TestProgramDisk::failedSyncIsNoSave()
     environment.insert(u"ASAN_OPTIONS"_s,
                        environment.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
     const Run run = read({}, u"exec \"$0\" \"$@\""_s, environment);
-    QVERIFY2(run.status == QProcess::NormalExit, run.err.constData());
-    QVERIFY2(run.code != 0, run.err.constData());
+    QVERIFY2(run.ending.startsWith("exit "), run.err.constData());
+    QVERIFY2(run.ending != "exit 0", run.err.constData());
     QVERIFY2(run.err.contains(QFile::encodeName(u"fsync %1: Input/output error"_s.arg(m_out))), run.err.constData());
     QVERIFY2(!run.err.contains("written to"), run.err.constData());
     QCOMPARE(readFile(m_out), "old\r\n"_ba);
 
-    const QStringList kept = historyFiles();
+    const QStringList kept = m_folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO 5-10-20 ST (incomplete copy).mes"_s), qPrintable(kept.first()));
     // The lines written before the first sync failed: whole lines from the start.
-    const QByteArray copy = historyFile(kept.first());
+    const QByteArray copy = readFile(m_folder.historyPath(kept.first()));
     QVERIFY(!copy.isEmpty() && copy.endsWith("\r\n"));
     QVERIFY2(QByteArray("DURAMO 5 ST  Series 1\r\n   8.2 um\r\n   8.5 um\r\n   8.1 um\r\n   8.4 um\r\nEnd\r\n")
                  .startsWith(copy),

@@ -1,16 +1,23 @@
 // The download history in the main window: every download's copy equals what
 // Save writes, the File menu's history window lists, opens and deletes, the
 // notice after an interrupted download, and a full disk during a download.
-#include "tst_downloads_rig.h"
-
-#include "HistoryWindow.h"
-#include "SampleData.h"
-
-#include <QElapsedTimer>
-#include <QPushButton>
-#include <QAbstractItemView>
-
+#include "CommControl.h"
 #include "FailingDisk.h"
+#include "HistoryWindow.h"
+#include "MainWindowRig.h"
+#include "SampleData.h"
+#include "TestFiles.h"
+#include "WindowDownloadHost.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
 
 #include <chrono>
 #include <functional>
@@ -23,16 +30,6 @@ Q_DECLARE_METATYPE(InstrumentFamily)
 
 namespace {
 
-QString historyFolder(const DownloadRig &rig)
-{
-    return rig.folder.filePath(u"history"_s);
-}
-
-QStringList historyFiles(const DownloadRig &rig)
-{
-    return QDir(historyFolder(rig)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 void placeFile(const QString &path, const QByteArray &bytes)
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
@@ -40,7 +37,7 @@ void placeFile(const QString &path, const QByteArray &bytes)
 }
 
 // Runs one data menu entry against its simulated instrument to the end.
-void download(DownloadRig &rig, const char *entry, InstrumentFamily family)
+void download(MainWindowRig &rig, const char *entry, InstrumentFamily family)
 {
     InstrumentThread &sim = rig.plug(family);
     sim.setStartDelayMs(250);
@@ -52,7 +49,7 @@ void download(DownloadRig &rig, const char *entry, InstrumentFamily family)
     rig.trigger(entry);
 }
 
-HistoryWindow *openHistoryWindow(DownloadRig &rig)
+HistoryWindow *openHistoryWindow(MainWindowRig &rig)
 {
     rig.trigger("mnuHistory");
     return rig.window->findChild<HistoryWindow *>();
@@ -136,7 +133,7 @@ private Q_SLOTS:
 
 void TestHistory::fileMenuHasTheEntryBetweenPrintAndEnd()
 {
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     QStringList entries;
     for (const QAction *action : rig.window->findChild<QMenu *>(u"mnuDatei"_s)->actions())
@@ -166,14 +163,14 @@ void TestHistory::copyEqualsSavedFile()
     QFETCH(InstrumentFamily, family);
     QFETCH(QString, fileEnd);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     rig.fileAnswer = rig.folder.filePath(u"mes/blocks"_s);
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     download(rig, entry.constData(), family);
     QVERIFY(!rig.entries().isEmpty());
 
-    const QStringList kept = historyFiles(rig);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(fileEnd), qPrintable(kept.first()));
     const QDateTime started = QDateTime::fromString(kept.first().left(19), u"yyyy-MM-dd HH-mm-ss"_s);
@@ -183,14 +180,14 @@ void TestHistory::copyEqualsSavedFile()
     rig.trigger("mnuSpeichern");
     const QByteArray saved = readFile(*rig.fileAnswer);
     QVERIFY(saved.size() > 4);
-    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(kept.first())), saved);
+    QCOMPARE(readFile(rig.folder.historyPath(kept.first())), saved);
     QVERIFY(rig.dialogs.isEmpty());
 }
 
 void TestHistory::windowListsOpensAndDeletes()
 {
-    DownloadRig rig;
-    const QString history = historyFolder(rig);
+    MainWindowRig rig;
+    const QString history = rig.folder.historyPath();
     placeFile(history + u"/2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
     placeFile(history + u"/2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
     placeFile(history + u"/2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
@@ -240,8 +237,8 @@ void TestHistory::bigDownloadsDoNotHoldTheWindow()
     // Years of downloads, or one flood: here 4 GB without a single line end
     // (a sparse file, so nothing is written). Reading it takes seconds; the
     // window opens and closes at once all the same.
-    DownloadRig rig;
-    const QString history = historyFolder(rig);
+    MainWindowRig rig;
+    const QString history = rig.folder.historyPath();
     placeFile(history + u"/2026-12-07 08-30-00 QF-100.mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
     const QString big = history + u"/2026-12-06 08-30-00 ORVIK FE-B - FN-B.mes"_s;
     placeFile(big, "x"_ba);
@@ -266,8 +263,8 @@ void TestHistory::bigDownloadsDoNotHoldTheWindow()
 
 void TestHistory::interruptedDownloadIsToldOnce()
 {
-    DownloadRig rig;
-    placeFile(historyFolder(rig) + u"/2026-12-07 08-30-00 QFU-ST.mes.part"_s, "first\r\n1.0\r\n2.0\r\n"_ba);
+    MainWindowRig rig;
+    placeFile(rig.folder.historyPath(u"2026-12-07 08-30-00 QFU-ST.mes.part"_s), "first\r\n1.0\r\n2.0\r\n"_ba);
     rig.start();
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().kind, DialogRouter::Kind::Notice);
@@ -278,7 +275,7 @@ void TestHistory::interruptedDownloadIsToldOnce()
              qPrintable(text));
     // Its Open button was answered: the download is in the list.
     QCOMPARE(rig.entries(), (QList<QByteArray>{"first"_ba, "1.0"_ba, "2.0"_ba}));
-    QCOMPARE(historyFiles(rig), QStringList{u"2026-12-07 08-30-00 QFU-ST (interrupted).mes"_s});
+    QCOMPARE(rig.folder.historyFiles(), QStringList{u"2026-12-07 08-30-00 QFU-ST (interrupted).mes"_s});
 
     rig.dialogs.clear();
     rig.window.reset();
@@ -290,8 +287,7 @@ void TestHistory::interruptedDownloadIsToldOnce()
 // keeps the lines that fit, and the end of the download says so.
 void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
 {
-    DownloadRig rig;
-    const QString history = historyFolder(rig);
+    MainWindowRig rig;
     rig.start();
     {
         SwappedCalls calls;
@@ -302,10 +298,10 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
     // The DURAMO FE-S / FN's records end in CR alone, which the list leaves out.
     QCOMPARE(rig.entries(), sampleLines(InstrumentFamily::DuramoFn));
     QVERIFY(rig.restored());
-    const QStringList kept = QDir(history).entryList(QDir::Files | QDir::Hidden);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN (incomplete copy).mes"_s), qPrintable(kept.first()));
-    QCOMPARE(readFile(history + u'/' + kept.first()), "DURAMO FE-S  Memory\r\n  21.4 um\r\n"_ba);
+    QCOMPARE(readFile(rig.folder.historyPath(kept.first())), "DURAMO FE-S  Memory\r\n  21.4 um\r\n"_ba);
     QCOMPARE(rig.dialogs.size(), 1);
     QCOMPARE(rig.dialogs.first().title, u"Download history"_s);
     const QString text = rig.dialogs.first().text;
@@ -322,7 +318,7 @@ void TestHistory::fullDiskKeepsTheDownloadAndSaysWhy()
 void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
 {
     SwappedCalls calls;   // outlives the window and the journal's threads
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     StalledFileSync sync{std::chrono::milliseconds(2000)};
     calls->fsync = sync.call();
@@ -354,9 +350,9 @@ void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
     QVERIFY(rig.restored());
     const QString copy = rig.newestHistoryFile();
     QVERIFY2(copy.endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(copy));
-    QCOMPARE(historyFiles(rig), QStringList{copy});
+    QCOMPARE(rig.folder.historyFiles(), QStringList{copy});
     QCOMPARE(rig.statusLine(), u"5 lines received up to \"End\"; history copy: "_s + copy);
-    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(copy)), DuramoFnFile);
+    QCOMPARE(readFile(rig.folder.historyPath(copy)), DuramoFnFile);
     rig.fileAnswer = rig.folder.filePath(u"mes/saved.mes"_s);
     rig.trigger("mnuSpeichern");
     QCOMPARE(readFile(*rig.fileAnswer), DuramoFnFile);
@@ -369,7 +365,7 @@ void TestHistory::stalledDiskAtTheEndHoldsNoWindow()
 void TestHistory::windowClosedWhileTheCopyEnds()
 {
     SwappedCalls calls;   // outlives the window and the journal's threads
-    DownloadRig rig;
+    MainWindowRig rig;
     rig.start();
     StalledFileSync sync{std::chrono::milliseconds(1500), [&rig] {
                              QMetaObject::invokeMethod(rig.window.get(), &QWidget::close, Qt::QueuedConnection);
@@ -389,15 +385,15 @@ void TestHistory::windowClosedWhileTheCopyEnds()
     // The program ends: it waits for the copy.
     rig.window.reset();
     QVERIFY2(msBetween(sync.beganAt(), Clock::now()) >= 1500, "the program ended before its copy was written");
-    const QStringList kept = historyFiles(rig);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN.mes"_s), qPrintable(kept.first()));
-    QCOMPARE(readFile(QDir(historyFolder(rig)).filePath(kept.first())), DuramoFnFile);
+    QCOMPARE(readFile(rig.folder.historyPath(kept.first())), DuramoFnFile);
 
     rig.dialogs.clear();
     rig.start();
     QVERIFY(rig.dialogs.isEmpty());
-    QCOMPARE(historyFiles(rig), kept);
+    QCOMPARE(rig.folder.historyFiles(), kept);
 }
 
 QTEST_MAIN(TestHistory)

@@ -2,18 +2,18 @@
 // its history copy holds every line received up to one second before the
 // kill, and the window says so once. The download runs in a child process
 // (this test's executable, started with --download-in FOLDER).
+#include "ChildProgram.h"
 #include "DialogRouter.h"
 #include "Flood.h"
 #include "MainWindow.h"
+#include "MainWindowRig.h"
 #include "SimulatedInstrument.h"
+#include "TestFiles.h"
+#include "TestOrChild.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -47,21 +47,18 @@ private Q_SLOTS:
 
 void TestHistoryKill::killedMidDownload()
 {
-    QTemporaryDir folder;
-    {
-        QFile port(folder.filePath(u"Port.txt"_s));
-        QVERIFY(port.open(QIODevice::WriteOnly));
-        port.write(" 3\r\n");
-    }
+    // Port.txt names COM 3; the restart below is the rig's window.
+    MainWindowRig rig;
+    rig.answerYes = false;
     SimulatedInstrument sim(InstrumentFamily::DuramoFn);
     sim.setFlood(100000, LineLength);
     sim.setBaud(1200);   // 120 bytes a second: a little over six lines
-    QVERIFY(sim.linkAsCom(folder.path(), 3));
+    QVERIFY(sim.linkAsCom(rig.folder.path(), 3));
 
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {u"--download-in"_s, folder.path()});
-    QVERIFY(child.waitForStarted());
+    ChildProgram child;
+    child.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QVERIFY2(child.start(QCoreApplication::applicationFilePath(), {u"--download-in"_s, rig.folder.path()}, 30000),
+             qPrintable(child.error()));
     // The download has set its line; its start pause follows.
     QTRY_COMPARE_WITH_TIMEOUT(sim.programSettings().baud, 1200, 30000);
     QTest::qWait(300);
@@ -75,11 +72,10 @@ void TestHistoryKill::killedMidDownload()
         QTest::qWait(50);
         sent.append({clock.elapsed(), sim.bytesSent()});
     }
-    QVERIFY2(child.state() == QProcess::Running, "the program ended by itself");
+    QVERIFY2(child.process.state() == QProcess::Running, "the program ended by itself");
     const qint64 killedAt = clock.elapsed();
-    child.kill();
-    QVERIFY(child.waitForFinished(10000));
-    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    child.process.kill();
+    QCOMPARE(child.finish(10000), "signal 9"_ba);
     const qint64 sentAtKill = sim.bytesSent();
 
     qint64 sentSecondBefore = 0;
@@ -91,23 +87,16 @@ void TestHistoryKill::killedMidDownload()
     QVERIFY2(linesSecondBefore >= 10, "too few lines were sent to tell anything");
 
     // The restart.
-    QList<DialogRouter::Request> dialogs;
-    MainWindow restarted(folder.path());
-    restarted.dialogs().setHandler([&dialogs](const DialogRouter::Request &request) {
-        dialogs.append(request);
-        return false;
-    });
-    restarted.load();
+    rig.start();
+    const QList<DialogRouter::Request> &dialogs = rig.dialogs;
     QCOMPARE(dialogs.size(), 1);
     QCOMPARE(dialogs.first().kind, DialogRouter::Kind::Notice);
     QVERIFY2(dialogs.first().text.contains(u"DURAMO FE-S / FN"_s), qPrintable(dialogs.first().text));
 
-    const QStringList kept = QDir(folder.filePath(u"history"_s)).entryList(QDir::Files);
+    const QStringList kept = rig.folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO FE-S - FN (interrupted).mes"_s), qPrintable(kept.first()));
-    QFile copy(folder.filePath(u"history/"_s + kept.first()));
-    QVERIFY(copy.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = copy.readAll().split('\n');
+    const QList<QByteArray> lines = readFile(rig.folder.historyPath(kept.first())).split('\n');
     QCOMPARE(lines.last(), QByteArray());
     const qint64 count = lines.size() - 1;
     QVERIFY2(count >= linesSecondBefore && count <= sentAtKill / BytesPerLine,
@@ -120,11 +109,7 @@ void TestHistoryKill::killedMidDownload()
 
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], "--download-in") == 0)
-        return runChild(argc, argv);
-    QApplication app(argc, argv);
-    TestHistoryKill test;
-    return QTest::qExec(&test, argc, argv);
+    return runTestOrChild<QApplication, TestHistoryKill>(argc, argv, "--download-in", runChild);
 }
 
 #include "tst_history_kill.moc"

@@ -4,6 +4,7 @@
 #include "DataList.h"
 #include "DialogRouter.h"
 #include "MainWindow.h"
+#include "ProcessUsage.h"
 #include "WindowDownloadHost.h"
 #include "SharedFileDialog.h"
 
@@ -14,20 +15,11 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-long peakResidentMb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 // Lines of equal length ending in CR LF, numbered so that no two are alike.
 bool writeLargeFile(const QString &path, qint64 megabytes, qint64 lines)
@@ -77,7 +69,7 @@ int main(int argc, char **argv)
     });
     window.show();
     QApplication::processEvents();
-    const long before = peakResidentMb();
+    const qint64 before = peakResidentBytes() >> 20;
 
     QElapsedTimer clock;
     clock.start();
@@ -86,9 +78,9 @@ int main(int argc, char **argv)
     window.grab();
     const qint64 drawnMs = clock.elapsed();
 
-    std::printf("open %lld MB, %lld lines: %.2f s to open, %.2f s until drawn, peak memory %ld MB (%ld MB before), "
+    std::printf("open %lld MB, %lld lines: %.2f s to open, %.2f s until drawn, peak memory %lld MB (%lld MB before), "
                 "%lld entries\n",
-                megabytes, lines, openMs / 1000.0, drawnMs / 1000.0, peakResidentMb(), before,
+                megabytes, lines, openMs / 1000.0, drawnMs / 1000.0, peakResidentBytes() >> 20, before,
                 qint64(window.host().dataList().count()));
     return window.host().dataList().count() == lines ? 0 : 1;
 }

@@ -1,8 +1,10 @@
 // The serial control over real pseudo-terminals: bytes both ways, the receive
 // event, buffer clearing, XOFF, busy and missing ports, and a device that
 // vanishes while open.
+#include "ByteReader.h"
 #include "CommControl.h"
 #include "PortOpen.h"
+#include "ProcessUsage.h"
 #include "Pty.h"
 
 #include <QElapsedTimer>
@@ -12,10 +14,8 @@
 #include <QTest>
 
 #include <chrono>
-#include <ctime>
 #include <thread>
 
-#include <poll.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -33,28 +33,6 @@ QByteArray allByteValues()
 bool writeAll(int fd, const QByteArray &bytes)
 {
     return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-}
-
-// What the instrument side receives until nothing more comes for quietMs.
-QByteArray readFromMaster(int fd, int quietMs = 150)
-{
-    QByteArray got;
-    pollfd p {fd, POLLIN, 0};
-    while (::poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN)) {
-        char buf[4096];
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0)
-            break;
-        got.append(buf, qsizetype(n));
-    }
-    return got;
-}
-
-double processCpuSeconds()
-{
-    timespec ts {};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 } // namespace
@@ -102,7 +80,7 @@ private Q_SLOTS:
 
         QVERIFY(comm.output(all));
         comm.clearOutBuffer();
-        QCOMPARE(readFromMaster(m_pty->masterFd()), all);
+        QCOMPARE(ByteReader(m_pty->masterFd()).untilQuiet(150), all);
         QVERIFY(comm.setPortOpen(false));
         QVERIFY(!comm.portOpen());
     }
@@ -135,7 +113,7 @@ private Q_SLOTS:
         const QByteArray command(3000, 'b');
         QVERIFY(comm.output(command));
         QVERIFY(comm.setPortOpen(false));
-        QCOMPARE(readFromMaster(m_pty->masterFd()), command);
+        QCOMPARE(ByteReader(m_pty->masterFd()).untilQuiet(150), command);
     }
 
     void outputHeldByXoffDoesNotHang()
@@ -176,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(comm.output("$qura1\n\r"_ba));
         comm.clearOutBuffer();
         instrument.join();
-        QCOMPARE(readFromMaster(m_pty->masterFd()), "$qura1\n\r"_ba);
+        QCOMPARE(ByteReader(m_pty->masterFd()).untilQuiet(150), "$qura1\n\r"_ba);
         QVERIFY(comm.setPortOpen(false));
     }
 

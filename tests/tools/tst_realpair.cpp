@@ -3,10 +3,12 @@
 // with each entry of the data menu, and the simulator's log shows the bytes
 // the program sent. The user presses Enter in the simulator's terminal for
 // the instruments started at their keypad.
-#include "tst_downloads_rig.h"
+#include "ChildProgram.h"
+#include "MainWindowRig.h"
+#include "TestFiles.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
+#include <QFileInfo>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -59,28 +61,23 @@ void TestRealPair::eachMenuEntry()
     QFETCH(QList<QByteArray>, entries);
     QFETCH(QByteArray, log);
 
-    DownloadRig rig;
+    MainWindowRig rig;
     const QString dataPath = rig.folder.filePath(u"memory.txt"_s);
     const QString logPath = rig.folder.filePath(u"wire.log"_s);
-    QFile dataFile(dataPath);
-    QVERIFY(dataFile.open(QIODevice::WriteOnly));
-    dataFile.write(data);
-    dataFile.close();
+    QVERIFY(writeFile(dataPath, data));
 
-    QProcess sim;
-    sim.start(QStringLiteral(MERIDOC_SIM_PATH), {u"--family"_s, family, u"--folder"_s, rig.folder.path(),
-                                                 u"--com"_s, u"3"_s, u"--data"_s, dataPath, u"--log"_s, logPath});
-    QByteArray out;
-    const QDeadlineTimer deadline(5000);
-    while (!out.contains("Playing ") && !deadline.hasExpired() && sim.waitForReadyRead(100))
-        out += sim.readAllStandardOutput();
-    QVERIFY2(out.contains(" on ports/com3 -> /dev/pts/"), out.constData());
+    ChildProgram sim;
+    QVERIFY2(sim.startSimulator({u"--family"_s, family, u"--folder"_s, rig.folder.path(), u"--com"_s, u"3"_s,
+                                 u"--data"_s, dataPath, u"--log"_s, logPath},
+                                5000),
+             qPrintable(sim.error()));
+    QVERIFY2(sim.out.contains(" on ports/com3 -> /dev/pts/"), sim.out.constData());
 
     rig.start();
     if (!instruction.isEmpty()) {
         rig.onWarnText = [&](const QString &text) {
             if (text == instruction)
-                rig.at(50, [&] { sim.write("\n"); });
+                rig.at(50, [&] { sim.pressKey(); });
         };
     }
     rig.trigger(entry.constData());
@@ -88,11 +85,9 @@ void TestRealPair::eachMenuEntry()
     QCOMPARE(rig.entries(), entries);
     QVERIFY(!rig.timedOut);
     QVERIFY(rig.restored());
-    QVERIFY(sim.waitForFinished(15000));
-    out += sim.readAllStandardOutput();
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(sim.exitCode() == 0, (out + sim.readAllStandardError()).constData());
-    QVERIFY2(out.contains("The program has read everything."), out.constData());
+    const QByteArray simEnded = sim.finish(15000);
+    QVERIFY2(simEnded == "exit 0", (simEnded + ": " + sim.out + sim.err).constData());
+    QVERIFY2(sim.out.contains("The program has read everything."), sim.out.constData());
     QVERIFY(!QFileInfo::exists(rig.folder.filePath(u"ports/com3"_s)));
 
     // Each log line: seconds, " <- ", the bytes received as readable text.
