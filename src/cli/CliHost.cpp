@@ -142,6 +142,10 @@ void CliHost::beginDownload()
 
 void CliHost::waited()
 {
+    // The message line is said when the download waits, not when it merely
+    // lets events run: a listening download shows its instruction, lets
+    // events run, and only then discards stale input and listens, so a user
+    // quick to start the instrument would lose its first bytes.
     flushStatus();
 }
 
@@ -157,7 +161,6 @@ void CliHost::throwIfGivenUp()
 
 void CliHost::processEvents()
 {
-    waited();
     QCoreApplication::processEvents();
     throwIfGivenUp();
 }

@@ -2,6 +2,8 @@
 // on a pty, and scripted lines for the stops, the lost device and the errors.
 #include "ByteReader.h"
 #include "ChildProgram.h"
+#include "CliHost.h"
+#include "Messages.h"
 #include "ProgramFolder.h"
 #include "TestFiles.h"
 
@@ -133,6 +135,7 @@ private Q_SLOTS:
     void bashCompletesInstrumentsAndOptions();
     void readsEveryInstrumentFromTheSimulator_data();
     void readsEveryInstrumentFromTheSimulator();
+    void instructionShowsOnlyOnceTheProgramListens();
     void linesReachAFifoAsTheyArrive();
     void aReaderThatGoesAwayEndsTheReadAsEsc_data();
     void aReaderThatGoesAwayEndsTheReadAsEsc();
@@ -364,11 +367,19 @@ void TestCli::readsEveryInstrumentFromTheSimulator()
     ChildProgram sim;
     startSim(sim, family, com);
     ChildProgram meridoc;
+    // The user starts the instrument the moment the instruction shows (a
+    // script watching for it, the hardest case): what the instrument sends
+    // from then on is the data.
+    bool pressed = false;
+    QObject::connect(&meridoc.process, &QProcess::readyReadStandardError, &meridoc, [&] {
+        if (!pressed && !instruction.isEmpty() && meridoc.err.contains("meridoc: " + instruction + '\n')) {
+            pressed = true;
+            sim.pressKey();
+        }
+    });
     startMeridoc(meridoc, {u"read"_s, family, u"--com"_s, QString::number(com)});
-    if (!instruction.isEmpty()) {
+    if (!instruction.isEmpty())
         QVERIFY2(meridoc.waitForErr("meridoc: " + instruction + '\n', kBoundMs), QByteArray(meridoc.err).constData());
-        sim.pressKey();
-    }
     QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
     QCOMPARE(meridoc.out, data);
     QVERIFY2(meridoc.err.endsWith(" received up to \"End\"; written to standard output.\n"), QByteArray(meridoc.err).constData());
@@ -380,6 +391,42 @@ void TestCli::readsEveryInstrumentFromTheSimulator()
             sent.append(line.mid(line.indexOf(" <- ") + 1));
     }
     QCOMPARE(sent, wire);
+}
+
+void TestCli::instructionShowsOnlyOnceTheProgramListens()
+{
+    // A listening download shows its instruction, lets events run once, then
+    // discards what waits in the input and listens. On the command line the
+    // instruction must not be said before that discard: a user or a script
+    // that starts the instrument the moment it reads the line would lose the
+    // first bytes (seen: "QF-100 " missing in 1 of 12 reads). It is said when
+    // the download next waits.
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+    std::FILE *stream = ::fdopen(ends[1], "w");
+    QVERIFY(stream);
+    const auto said = [&ends] {
+        char bytes[256];
+        const ssize_t n = ::read(ends[0], bytes, sizeof bytes);
+        return n > 0 ? QByteArray(bytes, n) : QByteArray();
+    };
+    {
+        Messages messages(stream);
+        CliHost host(m_folder.path(), u"1"_s, messages);
+        host.setWarnText2(u"Start downloading from the instrument!"_s);
+        host.processEvents();
+        QCOMPARE(said(), QByteArray());
+        double pause = 0;
+        host.delay(pause);
+        QCOMPARE(said(), "meridoc: Start downloading from the instrument!\n"_ba);
+        host.setWarnText2(u"Data download from instrument is running"_s);
+        host.processEvents();
+        QCOMPARE(said(), QByteArray());
+        host.waitForEvents(0);
+        QCOMPARE(said(), "meridoc: Data download from instrument is running\n"_ba);
+    }
+    std::fclose(stream);
+    ::close(ends[0]);
 }
 
 void TestCli::linesReachAFifoAsTheyArrive()

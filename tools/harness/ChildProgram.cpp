@@ -12,8 +12,8 @@ using namespace Qt::StringLiterals;
 ChildProgram::ChildProgram(QObject *parent)
     : QObject(parent)
 {
-    connect(&process, &QProcess::readyReadStandardOutput, this, [this] { const QByteArray b = process.readAllStandardOutput(); if (qEnvironmentVariableIsSet("CPDEBUG")) qDebug() << "OUT" << b.left(30) << out.size(); out += b; });
-    connect(&process, &QProcess::readyReadStandardError, this, [this] { const QByteArray b = process.readAllStandardError(); if (qEnvironmentVariableIsSet("CPDEBUG")) qDebug() << "ERR" << b.left(40) << err.size(); err += b; });
+    connect(&process, &QProcess::readyReadStandardOutput, this, [this] { out += process.readAllStandardOutput(); });
+    connect(&process, &QProcess::readyReadStandardError, this, [this] { err += process.readAllStandardError(); });
 }
 
 ChildProgram::~ChildProgram()
