@@ -190,8 +190,11 @@ void SerialPortsWindow::watch()
             m_settle.start();
         });
     }
+    // The COM links change too when someone else makes them (the simulator,
+    // a second copy of the program); the program folder shows ports/ appear.
+    const QStringList linkFolders{m_programFolder, QDir(m_programFolder).filePath(u"ports"_s)};
     const QStringList watched = m_watcher->directories();
-    for (const QString &folder : std::as_const(m_watchedFolders)) {
+    for (const QString &folder : m_watchedFolders + linkFolders) {
         if (!watched.contains(folder) && QFileInfo(folder).isDir())
             m_watcher->addPath(folder);
     }

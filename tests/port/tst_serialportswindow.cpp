@@ -293,6 +293,28 @@ private Q_SLOTS:
         QVERIFY(m_messages.isEmpty());
     }
 
+    // Links made by someone else while the window is open (the simulator, a
+    // second copy of the program, a script) show up as a plugged adapter does,
+    // also when the first of them makes the ports folder.
+    void followsLinksMadeElsewhere()
+    {
+        Pty instrument;
+        const auto w = window({});
+        w->setWatchedFolders({});
+        w->show();
+        QCOMPARE(cell(*w, "comTable", 2, 1), u"/dev/ttyS2"_s);
+
+        QVERIFY(QDir(folder()).mkdir(u"ports"_s));
+        const QString link = folder() + u"/ports/com3"_s;
+        QVERIFY(QFile::link(instrument.slavePath(), link));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(*w, "comTable", 2, 1), link, 1000);
+        QCOMPARE(cell(*w, "comTable", 2, 2), instrument.slavePath());
+        QCOMPARE(cell(*w, "comTable", 2, 3), u"yes"_s);
+
+        QVERIFY(QFile::remove(link));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(*w, "comTable", 2, 1), u"/dev/ttyS2"_s, 1000);
+    }
+
     void stableLinkIsFoundByTarget()
     {
         Pty pty;
