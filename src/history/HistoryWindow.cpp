@@ -30,7 +30,7 @@ void sizeColumns(QTreeView *list)
     const QList<std::pair<int, QString>> widest{
         {HistoryModel::Started, u"2026-12-07 08:30:00"_s},
         {HistoryModel::Lines, u"9999999"_s},
-        {HistoryModel::Size, u"999.9 kB"_s},
+        {HistoryModel::Size, u"999 bytes"_s},
         {HistoryModel::Ended, u"connection lost, incomplete copy"_s},
     };
     QHeaderView *header = list->header();

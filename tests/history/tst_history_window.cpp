@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
@@ -146,7 +147,7 @@ void TestHistoryWindow::rowsAndColumns()
 {
     place(u"2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
     place(u"2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
-    place(u"2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s, QByteArray(2000, 'z'));
+    place(u"2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost, incomplete copy).mes"_s, QByteArray(999, 'z'));
     place(u"2026-12-04 06-00-00 QF-2000 (stopped by ESC, incomplete copy).mes"_s, "q\r\n"_ba);
     place(u"notes.txt"_s, "not a download"_ba);
     const auto o = openWindow(m_folder);
@@ -159,12 +160,24 @@ void TestHistoryWindow::rowsAndColumns()
                                      u"complete"_s}));
     QCOMPARE(o->row(1), (QStringList{u"2026-12-06 09:00:00"_s, u"QF-100"_s, u"2"_s, u"10 bytes"_s,
                                      u"stopped by ESC"_s}));
-    QCOMPARE(o->row(2), (QStringList{u"2026-12-05 07:00:00"_s, u"ORVIK FE-B / FN-B"_s, u"1"_s, u"2.0 kB"_s,
-                                     u"connection lost"_s}));
+    QCOMPARE(o->row(2), (QStringList{u"2026-12-05 07:00:00"_s, u"ORVIK FE-B / FN-B"_s, u"1"_s, u"999 bytes"_s,
+                                     u"connection lost, incomplete copy"_s}));
     QCOMPARE(o->row(3), (QStringList{u"2026-12-04 06:00:00"_s, u"QF-2000"_s, u"1"_s, u"3 bytes"_s,
                                      u"stopped by ESC, incomplete copy"_s}));
     QCOMPARE(o->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignRight | Qt::AlignVCenter);
+    // The widest texts a column shows are not cut short ("999 bytes"
+    // is wider than any size in kB). The view keeps a focus-frame margin
+    // and a pixel free on each side of a cell's text.
+    const int free = 2 * (o->list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, o->list) + 1);
+    for (int row = 0; row < 4; ++row) {
+        for (const int column : {0, 2, 3, 4}) {
+            const QModelIndex index = o->model()->index(row, column);
+            const int needed = o->list->fontMetrics().horizontalAdvance(index.data().toString());
+            QVERIFY2(o->list->visualRect(index).width() >= needed + free,
+                     qPrintable(u"row %1 column %2: %3"_s.arg(row).arg(column).arg(index.data().toString())));
+        }
+    }
     // The newest is chosen, ready for Open.
     QCOMPARE(o->window->chosenPaths(),
              QStringList{QDir(m_folder).filePath(u"2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s)});
