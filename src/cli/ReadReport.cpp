@@ -74,7 +74,12 @@ QString historyText(const ReadEnd &end)
         const QString copy = QDir::toNativeSeparators(end.historyCopy);
         if (problem.isEmpty())
             return u"%1 kept in the history copy %2."_s.arg(them, copy);
-        return u"%1 kept in the history copy %2, which is incomplete: %3"_s.arg(them, copy, problem);
+        // The journal's sentence says how many lines it holds ("The history
+        // copy stopped after 93 lines: ...").
+        QString why = problem;
+        why[0] = why[0].toLower();
+        return u"only part of the %1 is kept, in the history copy %2: %3; read the instrument again if it still "
+               "holds them."_s.arg(linesText(lines), copy, why);
     }
     if (!end.historyWanted)
         return u"there is no history copy of them (--no-history); read the instrument again if it still holds them."_s;

@@ -89,15 +89,20 @@ void TestProgramDisk::fileSizeLimitStopsOnlyTheFiles()
 {
     const Run run = read({u"--lines"_s, u"300"_s}, u"ulimit -f 4; exec \"$0\" \"$@\""_s,
                          QProcessEnvironment::systemEnvironment());
-    QVERIFY2(run.ending.startsWith("exit "), run.err.constData());
-    QVERIFY2(run.ending != "exit 0", run.err.constData());
-    QVERIFY2(run.err.contains("The history copy stopped after 93 lines: write "), run.err.constData());
+    QCOMPARE(run.ending, "exit 6"_ba);
+    QVERIFY2(run.err.contains("meridoc: the history copy stopped after 93 lines: write "), run.err.constData());
     QVERIFY2(run.err.contains(QFile::encodeName(u"write %1: File too large"_s.arg(m_out))), run.err.constData());
     QCOMPARE(readFile(m_out), "old\r\n"_ba);
 
     const QStringList kept = m_folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO 5-10-20 ST (incomplete copy).mes"_s), qPrintable(kept.first()));
+    // The end says what is kept and what is not, never that all lines are.
+    QVERIFY2(run.err.contains("meridoc: only part of the 301 lines is kept, in the history copy "
+                              + QFile::encodeName(m_folder.historyPath(kept.first()))
+                              + ": the history copy stopped after 93 lines: write "),
+             run.err.constData());
+    QVERIFY2(run.err.endsWith("; read the instrument again if it still holds them.\n"), run.err.constData());
     const QList<QByteArray> lines = readFile(m_folder.historyPath(kept.first())).split('\n');
     QCOMPARE(lines.size(), 94);
     QCOMPARE(lines.first(), "00000001    10.37 um\r"_ba);
