@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdlib>
@@ -56,7 +57,6 @@ Calls systemCalls()
 {
     Calls c;
     c.open = [](const char *path, int flags, mode_t mode) { return ::open(path, flags, mode); };
-    c.mkostemp = [](char *pattern, int flags) { return ::mkostemp(pattern, flags); };
     c.write = [](int fd, const void *data, size_t size) { return ::write(fd, data, size); };
     c.fsync = [](int fd) { return ::fsync(fd); };
     c.fdatasync = [](int fd) { return ::fdatasync(fd); };
@@ -88,20 +88,20 @@ Status open(const QString &path, int flags, int *fd, mode_t mode)
     return *fd >= 0 ? Status() : failed("open", path);
 }
 
-Status mkostemp(const QString &folder, const QString &prefix, int *fd, QString *path)
+Status createUnique(const QString &folder, const QString &prefix, int *fd, QString *path)
 {
-    QByteArray pattern = QFile::encodeName(QDir(folder).filePath(u"."_s + prefix + u"XXXXXX"_s));
-    const QByteArray tried = pattern;
-    *fd = retried([&] {
-        pattern = tried;
-        return calls().mkostemp(pattern.data(), O_CLOEXEC);
-    });
-    if (*fd < 0) {
-        const int error = errno;
-        return failed("mkostemp", QFile::decodeName(tried), error);
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    // As mkostemp(3): a name taken meanwhile is no failure; another is tried.
+    for (int tries = 0; tries < 100; ++tries) {
+        QString name = u"."_s + prefix;
+        for (int i = 0; i < 6; ++i)
+            name += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+        *path = QDir(folder).filePath(name);
+        const Status status = open(*path, O_RDWR | O_CREAT | O_EXCL, fd);
+        if (status.error != EEXIST)
+            return status;
     }
-    *path = QFile::decodeName(pattern);
-    return {};
+    return failed("open", *path, EEXIST);
 }
 
 Status write(int fd, QByteArrayView bytes, const QString &path, qint64 *written)

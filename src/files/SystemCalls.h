@@ -42,7 +42,6 @@ struct Status
 struct Calls
 {
     std::function<int(const char *path, int flags, mode_t mode)> open;
-    std::function<int(char *pattern, int flags)> mkostemp;
     std::function<ssize_t(int fd, const void *data, size_t size)> write;
     std::function<int(int fd)> fsync;
     std::function<int(int fd)> fdatasync;
@@ -70,9 +69,11 @@ Calls systemCalls();
 
 // open(2). flags as for open; O_CLOEXEC is always added. *fd is -1 on failure.
 Status open(const QString &path, int flags, int *fd, mode_t mode = 0666);
-// mkostemp(3) in the folder: a new file ".<prefix>XXXXXX" made with O_EXCL;
-// *path is its name. O_CLOEXEC is always added.
-Status mkostemp(const QString &folder, const QString &prefix, int *fd, QString *path);
+// A new file ".<prefix>XXXXXX" in the folder (X a random letter or digit),
+// opened for reading and writing with O_EXCL; *path is its name. Unlike
+// mkostemp(3), which makes a private file (0600), its mode is 0666 less the
+// umask, as every file the program writes, for it may become a kept file.
+Status createUnique(const QString &folder, const QString &prefix, int *fd, QString *path);
 // write(2) of every byte: a write that takes only part of the bytes is
 // continued with the rest, so the result is all bytes or an error. *written
 // (if given) counts the bytes that reached the file, also on failure.

@@ -27,7 +27,7 @@ std::optional<QString> wholeFileProblem(const QString &path)
     // takes: a name that long, a file at all (permissions, a read-only disk).
     int fd = -1;
     QString probe;
-    const sys::Status made = sys::mkostemp(folder, target.fileName(), &fd, &probe);
+    const sys::Status made = sys::createUnique(folder, target.fileName(), &fd, &probe);
     if (!made.ok()) {
         if (made.error == ENAMETOOLONG)
             return u"the name is too long for the file system here (the file is written under a name 7 bytes "

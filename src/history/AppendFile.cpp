@@ -28,7 +28,7 @@ bool noHardLinks(int error)
 sys::Status createWithoutLink(const QString &path, int *fd)
 {
     int made = -1;
-    sys::Status status = sys::open(path, O_RDWR | O_CREAT | O_EXCL, &made, 0600);
+    sys::Status status = sys::open(path, O_RDWR | O_CREAT | O_EXCL, &made);
     if (!status.ok())
         return status;
     status = sys::flock(made, LOCK_EX | LOCK_NB, path);
@@ -196,7 +196,7 @@ sys::Status AppendFile::create(const QString &path, int *fd)
     // it for one whose program ended.
     QString temp;
     int made = -1;
-    sys::Status status = sys::mkostemp(folder, u"journal-"_s, &made, &temp);
+    sys::Status status = sys::createUnique(folder, u"journal-"_s, &made, &temp);
     if (!status.ok())
         return status;
     status = sys::flock(made, LOCK_EX | LOCK_NB, temp);

@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -97,6 +99,13 @@ void TestProgramDisk::fileSizeLimitStopsOnlyTheFiles()
     const QStringList kept = m_folder.historyFiles();
     QCOMPARE(kept.size(), 1);
     QVERIFY2(kept.first().endsWith(u" DURAMO 5-10-20 ST (incomplete copy).mes"_s), qPrintable(kept.first()));
+    // Readable as every file the program writes: the mode the umask leaves
+    // of 0666, not that of a private temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(m_folder.historyPath(kept.first())).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0666 & ~mask);
     // The end says what is kept and what is not, never that all lines are.
     QVERIFY2(run.err.contains("meridoc: only part of the 301 lines is kept, in the history copy "
                               + QFile::encodeName(m_folder.historyPath(kept.first()))
