@@ -14,12 +14,18 @@ class StatusLine : public QLabel
 public:
     explicit StatusLine(QWidget *parent = nullptr);
 
+    // The text as the line shows it at its width.
+    QString shownText() const;
+
 public Q_SLOTS:
     // A download or file operation begins: the last outcome is over.
     void clearLine();
     void showDownload(const DownloadOutcome &outcome);
     void showHistoryStopped(const QString &reason);
     void showFile(const FileOutcome &outcome);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void say(const QString &text);

@@ -9,6 +9,7 @@
 #include "MainWindowRig.h"
 #include "WindowDownloadHost.h"
 #include "ProgramFolders.h"
+#include "StatusLine.h"
 
 #include "TestFiles.h"
 #include <QAction>
@@ -537,6 +538,20 @@ void TestMainWindow::statusLineSaysWhatFilesDid()
     rig.window.host().historyCopyStopped(u"The history copy stopped after 2 lines: write /h/x.mes.part: No space left on device"_s);
     QCOMPARE(line->text(), u"The history copy stopped after 2 lines: write /h/x.mes.part: No space left on device; "
                            "the download goes on"_s);
+
+    // A text wider than the window is cut in its middle, so that the line
+    // still says why and that the download goes on; its tool tip is whole.
+    const QString whole = u"The history copy stopped after 2 lines: write /home/technician/measurements/meridoc/history/"
+                          "2026-12-07 08-30-00 KESTRA II - DURAMO 80F-ST (stopped by ESC).mes.part: No space left on "
+                          "device; the download goes on"_s;
+    rig.window.resize(600, rig.window.height());
+    rig.window.host().historyCopyStopped(whole.chopped(int(qstrlen("; the download goes on"))));
+    QCoreApplication::processEvents();
+    const QString shown = qobject_cast<const StatusLine *>(line)->shownText();
+    QVERIFY2(shown.startsWith(u"The history copy stopped after 2 lines: "_s), qPrintable(shown));
+    QVERIFY2(shown.endsWith(u"No space left on device; the download goes on"_s), qPrintable(shown));
+    QVERIFY2(line->fontMetrics().horizontalAdvance(shown) <= line->contentsRect().width(), qPrintable(shown));
+    QCOMPARE(line->toolTip(), whole);
 }
 
 QTEST_MAIN(TestMainWindow)
