@@ -140,6 +140,9 @@ void TestJournal::namesReadBack_data()
     QTest::newRow("esc, second of its second")
         << u"2026-12-07 14-03-22 QF-100 (2) (stopped by ESC).mes"_s << true << u"QF-100"_s
         << HistoryEnding::StoppedByEsc << u"2026-12-07 14-03-22 QF-100 (2)"_s << u"stopped by ESC"_s;
+    QTest::newRow("lost") << u"2026-01-31 00-00-00 ORVIK FE-B - FN-B (connection lost).mes"_s << true
+                          << u"ORVIK FE-B / FN-B"_s << HistoryEnding::ConnectionLost
+                          << u"2026-01-31 00-00-00 ORVIK FE-B - FN-B"_s << u"connection lost"_s;
     QTest::newRow("running") << u"2026-01-31 00-00-00 QFU-ST.mes.part"_s << true << u"QFU-ST"_s
                              << HistoryEnding::Running << u"2026-01-31 00-00-00 QFU-ST"_s << u"running"_s;
     QTest::newRow("unknown instrument shown as named")
