@@ -3,7 +3,6 @@
 // the port, the event wait, and Open of a 10 MB line.
 #include "CommControl.h"
 #include "DataList.h"
-#include "DownloadState.h"
 #include "DialogRouter.h"
 #include "MainWindow.h"
 #include "MainWindowRig.h"
@@ -202,8 +201,6 @@ void TestMainWindow::startup()
 
     const bool asked = !portFile || portFile->isEmpty();
     QVERIFY(rig.window.isVisible());
-    QCOMPARE(rig.window.host().state().SendCmd10, "$qur10\n\r"_ba);
-    QCOMPARE(rig.window.host().state().SendCmdA1, "$qura1\n\r"_ba);
     QCOMPARE(rig.window.host().comPortNumber(), number);
     QCOMPARE(rig.window.windowTitle(), caption);
     QCOMPARE(rig.fileDialogs, asked ? 1 : 0);

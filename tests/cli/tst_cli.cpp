@@ -152,6 +152,8 @@ private Q_SLOTS:
 
 private:
     void startMeridoc(ChildProgram &program, const QStringList &arguments, const QString &errTerminal = {});
+    // Runs meridoc to its end: "exit N" or "signal N".
+    QByteArray run(ChildProgram &program, const QStringList &arguments);
     void startSim(ChildProgram &sim, const QString &family, int com, const QStringList &extra = {});
 
     // meridoc and meridoc-sim placed in one folder: the program folder of
@@ -180,6 +182,12 @@ void TestCli::startMeridoc(ChildProgram &program, const QStringList &arguments, 
     QVERIFY2(program.start(executable, program.process.arguments() + arguments, kBoundMs), qPrintable(program.error()));
 }
 
+QByteArray TestCli::run(ChildProgram &program, const QStringList &arguments)
+{
+    startMeridoc(program, arguments);
+    return QTest::currentTestFailed() ? "not started"_ba : program.finish(kBoundMs);
+}
+
 void TestCli::startSim(ChildProgram &sim, const QString &family, int com, const QStringList &extra)
 {
     QFile::remove(m_folder.filePath(u"ports/com%1"_s.arg(com)));
@@ -196,8 +204,7 @@ void TestCli::helpVersionAndTheWindowWithoutDisplay()
 
     ChildProgram help;
     help.process.setProcessEnvironment(environment);
-    startMeridoc(help, {u"--help"_s});
-    QCOMPARE(help.finish(kBoundMs), "exit 0"_ba);
+    QCOMPARE(run(help, {u"--help"_s}), "exit 0"_ba);
     QVERIFY2(help.out.startsWith("Usage: meridoc [--help | --version]\n"
                                  "       meridoc read INSTRUMENT [--com N | --device PATH] [-o FILE]"),
              QByteArray(help.out).constData());
@@ -209,24 +216,21 @@ void TestCli::helpVersionAndTheWindowWithoutDisplay()
 
     ChildProgram version;
     version.process.setProcessEnvironment(environment);
-    startMeridoc(version, {u"--version"_s});
-    QCOMPARE(version.finish(kBoundMs), "exit 0"_ba);
+    QCOMPARE(run(version, {u"--version"_s}), "exit 0"_ba);
     QCOMPARE(version.out, "meridoc 15.1\n"_ba);
 
     // A text that cannot be written is a failure, as in the GNU tools.
     for (const QString &option : {u"--help"_s, u"--version"_s}) {
         ChildProgram full;
         full.process.setStandardOutputFile(u"/dev/full"_s);
-        startMeridoc(full, {option});
-        QCOMPARE(full.finish(kBoundMs), "exit 1"_ba);
+        QCOMPARE(run(full, {option}), "exit 1"_ba);
         QCOMPARE(full.err, "meridoc: write error: No space left on device\n"_ba);
     }
 
     // The window needs a display; without one it says so in one line.
     ChildProgram window;
     window.process.setProcessEnvironment(environment);
-    startMeridoc(window, {});
-    QCOMPARE(window.finish(kBoundMs), "exit 1"_ba);
+    QCOMPARE(run(window, {}), "exit 1"_ba);
     QCOMPARE(window.err, "meridoc: no display was found (DISPLAY and WAYLAND_DISPLAY are not set); the window needs "
                          "one, \"meridoc read\" works without one (see meridoc --help).\n"_ba);
 }
@@ -265,8 +269,7 @@ void TestCli::wrongCommandLines()
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, error);
     ChildProgram meridoc;
-    startMeridoc(meridoc, arguments);
-    QCOMPARE(meridoc.finish(kBoundMs), "exit 2"_ba);
+    QCOMPARE(run(meridoc, arguments), "exit 2"_ba);
     const QList<QByteArray> lines = meridoc.err.split('\n');
     QVERIFY2(lines.at(0).startsWith(error), QByteArray(meridoc.err).constData());
     QVERIFY2(lines.at(1).startsWith("Usage: meridoc"), QByteArray(meridoc.err).constData());
@@ -543,8 +546,8 @@ void TestCli::blockFiles()
     QVERIFY(writeFile(all, "all before"));
     {
         ChildProgram refused;
-        startMeridoc(refused, {u"read"_s, u"orvik"_s, u"--com=16"_s, u"-o"_s, all, u"--blocks"_s, base});
-        QCOMPARE(refused.finish(kBoundMs), "exit 1"_ba);
+        QCOMPARE(run(refused, {u"read"_s, u"orvik"_s, u"--com=16"_s, u"-o"_s, all, u"--blocks"_s, base}),
+                 "exit 1"_ba);
         QVERIFY2(refused.err.contains("meridoc: block files of " + QFile::encodeName(base) + " exist already: "
                                       + QFile::encodeName(base) + "(1).mes, " + QFile::encodeName(base) + "(2).mes.\n"
                                       "meridoc: give --force to replace them"),
@@ -802,8 +805,8 @@ void TestCli::checksBeforeTheInstrumentIsRead()
         QVERIFY(writeFile(m_folder.filePath(existing), "an earlier read"));
     // No device: when the port is tried, the check came too late.
     ChildProgram meridoc;
-    startMeridoc(meridoc, QStringList{u"read"_s, instrument, u"--device"_s, u"/dev/meridoc-missing"_s} + options);
-    QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
+    QCOMPARE(run(meridoc, QStringList{u"read"_s, instrument, u"--device"_s, u"/dev/meridoc-missing"_s} + options),
+             "exit 1"_ba);
     QVERIFY2(meridoc.err.contains(message), meridoc.err.constData());
     QVERIFY2(allPrefixed(meridoc.err), meridoc.err.constData());
     if (!existing.isEmpty())
@@ -818,8 +821,8 @@ void TestCli::portErrorsAndUnwritableFiles()
     const QString output = m_folder.filePath(u"none.mes"_s);
     {
         ChildProgram meridoc;
-        startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"--device"_s, u"/dev/meridoc-missing"_s, u"-o"_s, u"--help"_s});
-        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
+        QCOMPARE(run(meridoc, {u"read"_s, u"kestra"_s, u"--device"_s, u"/dev/meridoc-missing"_s, u"-o"_s, u"--help"_s}),
+                 "exit 1"_ba);
         QVERIFY2(meridoc.err.startsWith("meridoc: cannot open /dev/meridoc-missing: there is no such device ("),
                  QByteArray(meridoc.err).constData());
         QVERIFY2(meridoc.err.endsWith("meridoc: connect the instrument's cable or USB adapter, or give another port "
@@ -832,8 +835,7 @@ void TestCli::portErrorsAndUnwritableFiles()
     QFile::remove(m_folder.filePath(u"Port.txt"_s));
     {
         ChildProgram meridoc;
-        startMeridoc(meridoc, {u"read"_s, u"qfu"_s});
-        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
+        QCOMPARE(run(meridoc, {u"read"_s, u"qfu"_s}), "exit 1"_ba);
         QVERIFY2(meridoc.err.startsWith("meridoc: the port file " + QFile::encodeName(m_folder.filePath(u"Port.txt"_s))
                                         + " could not be read: "),
                  QByteArray(meridoc.err).constData());
@@ -845,16 +847,15 @@ void TestCli::portErrorsAndUnwritableFiles()
     {
         // A file in a folder that is not there is refused before the instrument is read.
         ChildProgram meridoc;
-        startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s, m_folder.filePath(u"no/such/folder.mes"_s)});
-        QCOMPARE(meridoc.finish(kBoundMs), "exit 1"_ba);
+        QCOMPARE(run(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s, m_folder.filePath(u"no/such/folder.mes"_s)}),
+                 "exit 1"_ba);
         QVERIFY2(meridoc.err.contains("does not exist"), QByteArray(meridoc.err).constData());
     }
     QVERIFY(m_folder.clearHistory());   // the copies of the reads before
     {
         // -oFILE as -o FILE; this read keeps no history copy.
         ChildProgram meridoc;
-        startMeridoc(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s + output, u"--no-history"_s});
-        QCOMPARE(meridoc.finish(kBoundMs), "exit 0"_ba);
+        QCOMPARE(run(meridoc, {u"read"_s, u"kestra"_s, u"-o"_s + output, u"--no-history"_s}), "exit 0"_ba);
         QCOMPARE(readFile(output), kestraData);
         QCOMPARE(meridoc.out, QByteArray());
         QCOMPARE(m_folder.historyFiles(), QStringList());
@@ -865,8 +866,7 @@ void TestCli::portErrorsAndUnwritableFiles()
     QVERIFY(sim.waitForOut("Ready for another download", kBoundMs));
     ChildProgram full;
     full.process.setStandardOutputFile(u"/dev/full"_s);
-    startMeridoc(full, {u"read"_s, u"kestra"_s});
-    QCOMPARE(full.finish(kBoundMs), "exit 6"_ba);
+    QCOMPARE(run(full, {u"read"_s, u"kestra"_s}), "exit 6"_ba);
     const QStringList copies = m_folder.historyFiles(u"* KESTRA II - DURAMO 80F-ST.mes"_s);
     QCOMPARE(copies.size(), 1);
     const QString copy = m_folder.historyPath(copies.first());
@@ -881,8 +881,7 @@ void TestCli::portErrorsAndUnwritableFiles()
     QVERIFY(writeFile(m_folder.historyPath(), "not a folder"));
     QVERIFY(sim.waitForOut("Ready for another download", kBoundMs));
     ChildProgram noCopy;
-    startMeridoc(noCopy, {u"read"_s, u"kestra"_s});
-    QCOMPARE(noCopy.finish(kBoundMs), "exit 0"_ba);
+    QCOMPARE(run(noCopy, {u"read"_s, u"kestra"_s}), "exit 0"_ba);
     QCOMPARE(noCopy.out, kestraData);
     QVERIFY2(noCopy.err.contains("meridoc: the history copy could not be made: "), noCopy.err.constData());
     QVERIFY2(noCopy.err.endsWith("meridoc: 5 lines received up to \"End\"; written to standard output.\n"),

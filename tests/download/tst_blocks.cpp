@@ -27,25 +27,11 @@ class TestBlocks : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void blocksStartAtTheFirstEntry();
     void everyBlockIsKept();
     void saving_data();
     void saving();
     void blockCutShortKeepsTheOldFile();
 };
-
-// The instrument's first line (which memory, which batch) opens block 1; a
-// line of 40 underscores closes a block as 20 do, one of 19 does not; what
-// follows the last closing line is in no block.
-void TestBlocks::blocksStartAtTheFirstEntry()
-{
-    const QList<QByteArray> entries{"P1", "a", "b", U20, "c", U20 + U20, "End", ""};
-    QCOMPARE(cutBlocks(entries), (QList<QByteArray>{"P1\r\na\r\nb\r\n" + U20 + "\r\n",
-                                                    "c\r\n" + U20 + U20 + "\r\n"}));
-    QCOMPARE(cutBlocks({U20}), QList<QByteArray>{U20 + "\r\n"});
-    QCOMPARE(cutBlocks({"P1", "a"}), QList<QByteArray>());
-    QCOMPARE(cutBlocks({"a", "___________________", "b"}), QList<QByteArray>());
-}
 
 // Nothing drops the blocks after the hundredth.
 void TestBlocks::everyBlockIsKept()

@@ -142,9 +142,10 @@ private Q_SLOTS:
 private:
     // Starts meridoc-sim playing the family, with these options; its device.
     QString startSim(ChildProgram &sim, const QString &family, const QStringList &options);
-    // Runs the program under strace in the folder and replays its calls.
-    void runTraced(const QString &program, const QStringList &arguments,
-                   const std::function<void(const PowerCut &, const PowerCut::Moment &, const DiskState &)> &check);
+    using Check = std::function<void(const PowerCut &, const PowerCut::Moment &, const DiskState &, Verdict &)>;
+    // Runs the program under strace in the folder, replays its calls and
+    // checks every state a power cut may leave.
+    void runTraced(const QString &program, const QStringList &arguments, const Check &check);
 
     QTemporaryDir m_scratch;
     std::unique_ptr<ProgramFolder> m_folder;   // the program folder of a portable copy
@@ -177,9 +178,7 @@ QString TestPowerCut::startSim(ChildProgram &sim, const QString &family, const Q
     return sim.firstLine();
 }
 
-void TestPowerCut::runTraced(
-    const QString &program, const QStringList &arguments,
-    const std::function<void(const PowerCut &, const PowerCut::Moment &, const DiskState &)> &check)
+void TestPowerCut::runTraced(const QString &program, const QStringList &arguments, const Check &check)
 {
     const QString trace = m_scratch.filePath(u"trace.txt"_s);
     PowerCut model(m_folder->path(), m_folder->path());
@@ -191,9 +190,11 @@ void TestPowerCut::runTraced(
     QFile file(trace);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<TracedCall> calls = parseStrace(file.readAll());
+    Verdict verdict;
     QVERIFY2(model.replay(calls, kSampleLimit,
                           [&](const PowerCut::Moment &moment, const DiskState &state) {
-                              check(model, moment, state);
+                              ++verdict.states;
+                              check(model, moment, state, verdict);
                           }),
              qPrintable(model.error()));
     // The model followed every change: its folder is the one on the disk.
@@ -201,7 +202,9 @@ void TestPowerCut::runTraced(
     const DiskState real = PowerCut::onDisk(m_folder->path());
     QCOMPARE(modelled.keys(), real.keys());
     QVERIFY(modelled == real);
-    qInfo("%d calls, %d moments (%d sampled)", int(calls.size()), model.moments(), model.sampledMoments());
+    qInfo("%d calls, %d moments (%d sampled); %s", int(calls.size()), model.moments(), model.sampledMoments(),
+          qPrintable(verdict.summary()));
+    QVERIFY2(verdict.broken.isEmpty(), qPrintable(verdict.summary() + u"; first: "_s + verdict.firstBroken));
 }
 
 void TestPowerCut::saveReplacingAFile()
@@ -211,17 +214,13 @@ void TestPowerCut::saveReplacingAFile()
     ChildProgram sim;
     const QString device = startSim(sim, u"duramo-st"_s, {});
     QVERIFY(!device.isEmpty());
-    Verdict verdict;
     runTraced(m_meridoc, {u"read"_s, u"duramo-st"_s, u"--device"_s, device, u"-o"_s, u"out.mes"_s},
-              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state) {
-                  ++verdict.states;
+              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state, Verdict &verdict) {
                   const bool reported = saidBefore(model.messages(), "written to out.mes", moment.nextChange);
                   checkReplaced(state, moment, u"out.mes"_s, "old\r\n"_ba, saved, reported, verdict);
                   checkHistory(state, moment, model.deviceReads(), verdict);
               });
     QCOMPARE(readFile(m_folder->filePath(u"out.mes"_s)), saved);
-    qInfo("%s", qPrintable(verdict.summary()));
-    QVERIFY2(verdict.broken.isEmpty(), qPrintable(verdict.summary() + u"; first: "_s + verdict.firstBroken));
 }
 
 void TestPowerCut::blockFiles()
@@ -233,20 +232,16 @@ void TestPowerCut::blockFiles()
     ChildProgram sim;
     const QString device = startSim(sim, u"orvik"_s, {u"--pause-ms"_s, u"1500"_s});
     QVERIFY(!device.isEmpty());
-    Verdict verdict;
     runTraced(m_meridoc,
               {u"read"_s, u"orvik"_s, u"--device"_s, device, u"-o"_s, u"all.mes"_s, u"--blocks"_s, u"batch"_s,
                u"--force"_s},
-              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state) {
-                  ++verdict.states;
+              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state, Verdict &verdict) {
                   const bool reported = saidBefore(model.messages(), "blocks are in", moment.nextChange);
                   checkReplaced(state, moment, u"batch(1).mes"_s, "old block\r\n"_ba, first, reported, verdict);
                   checkReplaced(state, moment, u"batch(2).mes"_s, std::nullopt, second, reported, verdict);
                   checkHistory(state, moment, model.deviceReads(), verdict);
               });
     QCOMPARE(readFile(m_folder->filePath(u"batch(2).mes"_s)), second);
-    qInfo("%s", qPrintable(verdict.summary()));
-    QVERIFY2(verdict.broken.isEmpty(), qPrintable(verdict.summary() + u"; first: "_s + verdict.firstBroken));
 }
 
 void TestPowerCut::portFile()
@@ -258,16 +253,12 @@ void TestPowerCut::portFile()
                                 kBoundMs),
              qPrintable(sim.error()));
     QVERIFY(QFileInfo(m_folder->filePath(u"ports/com3"_s)).isSymLink());
-    Verdict verdict;
     runTraced(QCoreApplication::applicationFilePath(), {u"--choose-port"_s, m_folder->path()},
-              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state) {
-                  ++verdict.states;
+              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state, Verdict &verdict) {
                   const bool reported = saidBefore(model.messages(), "saved: ", moment.nextChange);
                   checkReplaced(state, moment, u"Port.txt"_s, " 1\r\n"_ba, " 3\r\n"_ba, reported, verdict);
               });
     QCOMPARE(readFile(m_folder->filePath(u"Port.txt"_s)), " 3\r\n"_ba);
-    qInfo("%s", qPrintable(verdict.summary()));
-    QVERIFY2(verdict.broken.isEmpty(), qPrintable(verdict.summary() + u"; first: "_s + verdict.firstBroken));
 }
 
 // About four seconds of numbered lines at 2,400 baud: the history copy grows
@@ -277,14 +268,10 @@ void TestPowerCut::downloadIntoTheHistory()
     ChildProgram sim;
     const QString device = startSim(sim, u"duramo-st"_s, {u"--lines"_s, u"40"_s, u"--baud"_s, u"2400"_s});
     QVERIFY(!device.isEmpty());
-    Verdict verdict;
     runTraced(m_meridoc, {u"read"_s, u"duramo-st"_s, u"--device"_s, device, u"-o"_s, u"-"_s},
-              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state) {
-                  ++verdict.states;
+              [&](const PowerCut &model, const PowerCut::Moment &moment, const DiskState &state, Verdict &verdict) {
                   checkHistory(state, moment, model.deviceReads(), verdict);
               });
-    qInfo("%s", qPrintable(verdict.summary()));
-    QVERIFY2(verdict.broken.isEmpty(), qPrintable(verdict.summary() + u"; first: "_s + verdict.firstBroken));
 }
 
 int main(int argc, char *argv[])

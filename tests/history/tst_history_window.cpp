@@ -149,9 +149,12 @@ void TestHistoryWindow::rowsAndColumns()
     place(u"2026-12-07 08-30-00 DURAMO 5-10-20 ST.mes"_s, "x 1\r\nx 2\r\nEnd\r\n\r\n\r\n"_ba);
     place(u"2026-12-05 07-00-00 ORVIK FE-B - FN-B (connection lost, incomplete copy).mes"_s, QByteArray(999, 'z'));
     place(u"2026-12-04 06-00-00 QF-2000 (stopped by ESC, incomplete copy).mes"_s, "q\r\n"_ba);
+    // Nobody holds it: its program ended during the download.
+    place(u"2026-12-03 05-00-00 QFU-ST.mes.part"_s, "1\r\n2\r\n3\r\n"_ba);
     place(u"notes.txt"_s, "not a download"_ba);
+    place(u"Test.mes"_s, "a saved file\r\n"_ba);
     const auto o = openWindow(m_folder);
-    QTRY_VERIFY(o->allCounted(4));
+    QTRY_VERIFY(o->allCounted(5));
     QStringList headers;
     for (int c = 0; c < o->model()->columnCount(); ++c)
         headers.append(o->model()->headerData(c, Qt::Horizontal).toString());
@@ -164,6 +167,7 @@ void TestHistoryWindow::rowsAndColumns()
                                      u"connection lost, incomplete copy"_s}));
     QCOMPARE(o->row(3), (QStringList{u"2026-12-04 06:00:00"_s, u"QF-2000"_s, u"1"_s, u"3 bytes"_s,
                                      u"stopped by ESC, incomplete copy"_s}));
+    QCOMPARE(o->row(4), (QStringList{u"2026-12-03 05:00:00"_s, u"QFU-ST"_s, u"3"_s, u"9 bytes"_s, u"interrupted"_s}));
     QCOMPARE(o->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
              Qt::AlignRight | Qt::AlignVCenter);
     // The widest texts a column shows are not cut short ("999 bytes"

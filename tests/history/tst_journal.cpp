@@ -7,6 +7,7 @@
 #include "HistoryNames.h"
 
 #include "FailingDisk.h"
+#include "TestFiles.h"
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,12 +25,6 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(HistoryEnding)
 
 namespace {
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QStringList filesIn(const QString &folder)
 {
@@ -112,7 +107,6 @@ private Q_SLOTS:
     void sameSecondSameInstrumentGetsItsOwnFile();
     void nothingReceivedKeepsNothing();
     void unwritableFolderFailsOnceAndKeepsNoPart();
-    void listingNewestFirstWithEndings();
     void claimTakesOnlyUnheldPartsAndOnlyOnce();
     void troubleKeepsTheWholeLinesAsIncompleteCopy_data();
     void troubleKeepsTheWholeLinesAsIncompleteCopy();
@@ -126,23 +120,12 @@ private Q_SLOTS:
     void timesTheLocalClockSkippedAreRead();
 };
 
+// The whole names are seen where the copies are made; here, every character
+// some file system refuses, a control character, and a trailing dot and
+// blank that Windows drops.
 void TestJournal::namesAFileManagerShows()
 {
-    QCOMPARE(journalBaseName(at("2026-12-07 14:03:22"), u"DURAMO 5/10/20 ST"_s),
-             u"2026-12-07 14-03-22 DURAMO 5-10-20 ST"_s);
-    QCOMPARE(journalBaseName(at("2026-12-07 14:03:22"), u"KESTRA II / DURAMO 80F-ST"_s, 3),
-             u"2026-12-07 14-03-22 KESTRA II - DURAMO 80F-ST (3)"_s);
-    // Every character some file system refuses, a control character, and a
-    // trailing dot and blank that Windows drops.
     QCOMPARE(fileSafeName(u"a\\b:c*d?e\"f<g>h|i\tj. "_s), u"a-b-c-d-e-f-g-h-i-j"_s);
-    QCOMPARE(runningFileName(u"B"_s), u"B.mes.part"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::Complete), u"B.mes"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::StoppedByEsc), u"B (stopped by ESC).mes"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::ConnectionLost), u"B (connection lost).mes"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::Interrupted), u"B (interrupted).mes"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::Complete, true), u"B (incomplete copy).mes"_s);
-    QCOMPARE(finishedFileName(u"B"_s, HistoryEnding::ConnectionLost, true),
-             u"B (connection lost, incomplete copy).mes"_s);
 }
 
 void TestJournal::namesReadBack_data()
@@ -154,9 +137,6 @@ void TestJournal::namesReadBack_data()
     QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("shown");   // the ending as the listing shows it
 
-    QTest::newRow("complete") << u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s << true << u"DURAMO 5/10/20 ST"_s
-                              << HistoryEnding::Complete << u"2026-12-07 14-03-22 DURAMO 5-10-20 ST"_s
-                              << u"complete"_s;
     QTest::newRow("esc, second of its second")
         << u"2026-12-07 14-03-22 QF-100 (2) (stopped by ESC).mes"_s << true << u"QF-100"_s
         << HistoryEnding::StoppedByEsc << u"2026-12-07 14-03-22 QF-100 (2)"_s << u"stopped by ESC"_s;
@@ -230,33 +210,28 @@ void TestJournal::linesAsOpenCountsThem()
 
 void TestJournal::runningCopyGrowsLockedThenBecomesSavesFile()
 {
-    QTemporaryDir data;
-    const QString folder = data.filePath(u"history"_s);
-    HistoryJournal journal(folder);
-    journal.setClock([] { return at("2026-12-07 14:03:22"); });
-    journal.begin(u"DURAMO 5/10/20 ST"_s);
-    QVERIFY(!QDir(folder).exists());
-
-    const QList<QByteArray> first{"first"_ba, "12.5 um"_ba};
-    journal.append(first, 0);
-    const QString part = folder + u"/2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes.part"_s;
-    QTRY_COMPARE(bytesOf(part), "first\r\n12.5 um\r\n"_ba);
+    JournalRig rig;
+    QVERIFY(!QDir(rig.folder).exists());
+    QList<QByteArray> list;
+    rig.receive(list, {"first"_ba, "12.5 um"_ba});
+    const QString part = rig.path(u"2026-12-07 14-03-22 QF-100.mes.part"_s);
+    QTRY_COMPARE(readFile(part), "first\r\n12.5 um\r\n"_ba);
     QVERIFY(AppendFile::isLocked(part));
-    QCOMPARE(listHistory(folder).first().ending, HistoryEnding::Running);
+    QCOMPARE(listHistory(rig.folder).first().ending, HistoryEnding::Running);
     // A second program starting now leaves it alone.
-    QVERIFY(claimInterrupted(folder).isEmpty());
+    QVERIFY(claimInterrupted(rig.folder).isEmpty());
 
-    const QList<QByteArray> grown = first + QList<QByteArray>{"13.0 um\r"_ba, "End"_ba};
-    journal.append(grown, 2);
-    QTRY_COMPARE(bytesOf(part), "first\r\n12.5 um\r\n13.0 um\r\r\nEnd\r\n"_ba);
-    QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes.part"_s});
+    rig.receive(list, {"13.0 um\r"_ba, "End"_ba});
+    QTRY_COMPARE(readFile(part), "first\r\n12.5 um\r\n13.0 um\r\r\nEnd\r\n"_ba);
+    QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(part).fileName()});
 
-    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
-    QCOMPARE(filesIn(folder), QStringList{u"2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s});
-    QCOMPARE(kept.path, folder + u"/2026-12-07 14-03-22 DURAMO 5-10-20 ST.mes"_s);
+    const DownloadJournal::Kept kept = ended(rig.journal, ReceiveEnd::EndMark, "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n"_ba);
+    QCOMPARE(filesIn(rig.folder), QStringList{u"2026-12-07 14-03-22 QF-100.mes"_s});
+    QCOMPARE(kept.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
     // What Save writes: the assembled text and one more CR LF.
-    QCOMPARE(bytesOf(kept.path), "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n\r\n"_ba);
+    QCOMPARE(readFile(kept.path), "12.5 um\r\n13.0 um\r\r\nEnd\r\n\r\n\r\n"_ba);
     QVERIFY(kept.problem.isEmpty());
+    QVERIFY(rig.stopped.isEmpty());
 }
 
 void TestJournal::sameSecondSameInstrumentGetsItsOwnFile()
@@ -285,72 +260,33 @@ void TestJournal::sameSecondSameInstrumentGetsItsOwnFile()
 
 void TestJournal::nothingReceivedKeepsNothing()
 {
-    QTemporaryDir data;
-    HistoryJournal journal(data.path());
-    journal.begin(u"QF-2000"_s);
-    journal.append({}, 0);
-    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::Esc, {});
-    QVERIFY(filesIn(data.path()).isEmpty());
+    JournalRig rig;
+    rig.journal.append({}, 0);
+    const DownloadJournal::Kept kept = ended(rig.journal, ReceiveEnd::Esc, {});
+    QVERIFY(!QDir(rig.folder).exists());
     QVERIFY(kept.path.isEmpty());
     QVERIFY(kept.problem.isEmpty());
 }
 
 void TestJournal::unwritableFolderFailsOnceAndKeepsNoPart()
 {
-    QTemporaryDir data;
-    QFile blocker(data.filePath(u"history"_s));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));   // a file where the folder should be
-    blocker.close();
-    HistoryJournal journal(data.filePath(u"history"_s));
-    QStringList stopped;
-    journal.begin(u"QF-2000"_s, [&stopped](const QString &reason) { stopped.append(reason); });
-    journal.append({"a"_ba}, 0);
-    journal.append({"a"_ba, "b"_ba}, 1);
-    const DownloadJournal::Kept kept = ended(journal, ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
+    JournalRig rig;
+    QVERIFY(writeFile(rig.folder, {}));   // a file where the folder should be
+    QList<QByteArray> list;
+    rig.receive(list, {"a"_ba});
+    rig.receive(list, {"b"_ba});
+    const DownloadJournal::Kept kept = ended(rig.journal, ReceiveEnd::EndMark, "b\r\n\r\n"_ba);
     QVERIFY2(kept.problem.contains(u"history"_s), qPrintable(kept.problem));
     QVERIFY(kept.path.isEmpty());
     // Told once, at once, and again at the end.
-    QCOMPARE(stopped.size(), 1);
-    QCOMPARE(stopped.first(), kept.problem);
-    QCOMPARE(filesIn(data.path()), QStringList{u"history"_s});
-}
-
-void TestJournal::listingNewestFirstWithEndings()
-{
-    QTemporaryDir data;
-    const auto write = [&](const QString &name, const QByteArray &bytes) {
-        QFile file(data.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write(u"2026-12-06 09-00-00 QF-100 (stopped by ESC).mes"_s, "a\r\nb\r\n\r\n\r\n"_ba);
-    write(u"2026-12-07 09-00-00 DURAMO 5-10-20 ST.mes"_s, "x\r\n\r\n\r\n"_ba);
-    write(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s, "1\r\n2\r\n3\r\n"_ba);
-    write(u"Test.mes"_s, "not a download\r\n"_ba);
-
-    const QList<HistoryItem> items = listHistory(data.path());
-    QCOMPARE(items.size(), 3);
-    QCOMPARE(items.at(0).instrument, u"DURAMO 5/10/20 ST"_s);
-    QCOMPARE(items.at(0).ending, HistoryEnding::Complete);
-    QCOMPARE(countFileLines(items.at(0).path), 1);
-    QCOMPARE(items.at(0).size, 7);
-    QCOMPARE(items.at(1).instrument, u"QF-100"_s);
-    QCOMPARE(items.at(1).ending, HistoryEnding::StoppedByEsc);
-    QCOMPARE(countFileLines(items.at(1).path), 2);
-    // Nobody holds it: its program ended during the download.
-    QCOMPARE(items.at(2).ending, HistoryEnding::Interrupted);
-    QCOMPARE(countFileLines(items.at(2).path), 3);
-    QCOMPARE(items.at(2).start.toString(u"yyyy-MM-dd HH:mm:ss"_s), u"2026-12-05 09:00:00"_s);
+    QCOMPARE(rig.stopped, QStringList{kept.problem});
+    QCOMPARE(filesIn(rig.data.path()), QStringList{u"history"_s});
 }
 
 void TestJournal::claimTakesOnlyUnheldPartsAndOnlyOnce()
 {
     QTemporaryDir data;
-    {
-        QFile left(data.filePath(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s));
-        QVERIFY(left.open(QIODevice::WriteOnly));
-        left.write("1\r\n2\r\n");
-    }
+    QVERIFY(writeFile(data.filePath(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s), "1\r\n2\r\n"_ba));
     HistoryJournal running(data.path());
     running.setClock([] { return at("2026-12-07 10:00:00"); });
     running.begin(u"QF-100"_s);
@@ -362,7 +298,7 @@ void TestJournal::claimTakesOnlyUnheldPartsAndOnlyOnce()
     QCOMPARE(claimed.first().path, data.filePath(u"2026-12-05 09-00-00 QFU-ST (interrupted).mes"_s));
     QCOMPARE(claimed.first().instrument, u"QFU-ST"_s);
     QCOMPARE(claimed.first().lines, 2);
-    QCOMPARE(bytesOf(claimed.first().path), "1\r\n2\r\n"_ba);
+    QCOMPARE(readFile(claimed.first().path), "1\r\n2\r\n"_ba);
     QVERIFY(claimInterrupted(data.path()).isEmpty());
     QCOMPARE(filesIn(data.path()), (QStringList{u"2026-12-05 09-00-00 QFU-ST (interrupted).mes"_s,
                                                 u"2026-12-07 10-00-00 QF-100.mes.part"_s}));
@@ -414,7 +350,7 @@ void TestJournal::troubleKeepsTheWholeLinesAsIncompleteCopy()
     }
     const QString incomplete = rig.path(u"2026-12-07 14-03-22 QF-100 (stopped by ESC, incomplete copy).mes"_s);
     QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(incomplete).fileName()});
-    QCOMPARE(bytesOf(incomplete), asFile(numberedLines(0, kept)));
+    QCOMPARE(readFile(incomplete), asFile(numberedLines(0, kept)));
     QCOMPARE(result.path, incomplete);
     const QString reason = u"The history copy stopped after %1 lines: %2"_s.arg(kept).arg(call.arg(part));
     QCOMPARE(rig.stopped, QStringList{reason});
@@ -450,7 +386,7 @@ void TestJournal::finalFileFailingKeepsThePart()
              u"The history copy could not be finished: fsync %1: Input/output error"_s.arg(
                  rig.path(u"2026-12-07 14-03-22 QF-100 (connection lost).mes"_s)));
     QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(incomplete).fileName()});
-    QCOMPARE(bytesOf(incomplete), asFile(numberedLines(0, 4)));
+    QCOMPARE(readFile(incomplete), asFile(numberedLines(0, 4)));
 }
 
 // A disk that stalls for 2 s (a USB stick that is busy, a slow network
@@ -479,7 +415,7 @@ void TestJournal::stalledDiskHoldsNoCaller()
     }
     QVERIFY2(longest <= 50, qPrintable(u"a batch of lines held the caller %1 ms"_s.arg(longest)));
     QCOMPARE(result.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
-    QCOMPARE(bytesOf(result.path), "the list\r\n\r\n"_ba);
+    QCOMPARE(readFile(result.path), "the list\r\n\r\n"_ba);
     QVERIFY(rig.stopped.isEmpty());
 }
 
@@ -495,7 +431,7 @@ void TestJournal::fatStickWithoutHardLinks()
         SwappedCalls calls;
         calls->link = failingWith<const char *, const char *>(EPERM);
         rig.receive(list, numberedLines(0, 2));
-        QTRY_COMPARE(bytesOf(part), asFile(numberedLines(0, 2)));
+        QTRY_COMPARE(readFile(part), asFile(numberedLines(0, 2)));
         QVERIFY(AppendFile::isLocked(part));
         QCOMPARE(filesIn(rig.folder), QStringList{QFileInfo(part).fileName()});
         result = ended(rig.journal, ReceiveEnd::EndMark, "line 01\r\n"_ba);
@@ -516,7 +452,7 @@ void TestJournal::historyDeletedDuringTheDownloadIsMadeAgain()
     const DownloadJournal::Kept result = ended(rig.journal, ReceiveEnd::EndMark, "line 01\r\n"_ba);
     QVERIFY2(result.problem.isEmpty(), qPrintable(result.problem));
     QCOMPARE(result.path, rig.path(u"2026-12-07 14-03-22 QF-100.mes"_s));
-    QCOMPARE(bytesOf(result.path), "line 01\r\n\r\n"_ba);
+    QCOMPARE(readFile(result.path), "line 01\r\n\r\n"_ba);
 }
 
 // Another user's running download: its .part cannot be opened here. It is
@@ -525,9 +461,7 @@ void TestJournal::unopenablePartCountsAsRunning()
 {
     QTemporaryDir data;
     const QString part = data.filePath(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s);
-    QFile file(part);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\r\n") == 3);
-    file.close();
+    QVERIFY(writeFile(part, "1\r\n"_ba));
     QList<HistoryItem> listed;
     QList<HistoryItem> claimed;
     {
@@ -552,9 +486,7 @@ void TestJournal::unopenablePartCountsAsRunning()
 void TestJournal::claimLocksWithAWritableDescriptor()
 {
     QTemporaryDir data;
-    QFile file(data.filePath(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\r\n") == 3);
-    file.close();
+    QVERIFY(writeFile(data.filePath(u"2026-12-05 09-00-00 QFU-ST.mes.part"_s), "1\r\n"_ba));
     QList<HistoryItem> claimed;
     {
         SwappedCalls calls;
@@ -577,10 +509,8 @@ void TestJournal::finishedDownloadBesideItsPartIsNoInterruption()
 {
     QTemporaryDir data;
     for (const QString &name : {u"2026-12-05 09-00-00 QFU-ST (stopped by ESC).mes"_s,
-                                u"2026-12-05 09-00-00 QFU-ST.mes.part"_s}) {
-        QFile file(data.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\r\n") == 3);
-    }
+                                u"2026-12-05 09-00-00 QFU-ST.mes.part"_s})
+        QVERIFY(writeFile(data.filePath(name), "1\r\n"_ba));
     QVERIFY(claimInterrupted(data.path()).isEmpty());
     QCOMPARE(filesIn(data.path()), QStringList{u"2026-12-05 09-00-00 QFU-ST (stopped by ESC).mes"_s});
 }
@@ -598,10 +528,8 @@ void TestJournal::timesTheLocalClockSkippedAreRead()
         tzset();
     });
     QTemporaryDir data;
-    for (const QString &name : {u"2026-03-29 02-30-00 QFU-ST.mes"_s, u"2026-03-29 02-45-10 QF-100.mes.part"_s}) {
-        QFile file(data.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("1\r\n") == 3);
-    }
+    for (const QString &name : {u"2026-03-29 02-30-00 QFU-ST.mes"_s, u"2026-03-29 02-45-10 QF-100.mes.part"_s})
+        QVERIFY(writeFile(data.filePath(name), "1\r\n"_ba));
     const std::optional<HistoryName> name = parseHistoryName(u"2026-03-29 02-30-00 QFU-ST.mes"_s);
     QVERIFY(name.has_value());
     QCOMPARE(name->start.toString(u"yyyy-MM-dd HH:mm:ss"_s), u"2026-03-29 02:30:00"_s);

@@ -135,7 +135,6 @@ private Q_SLOTS:
         // Entries that are refused before any test-open.
         QTest::newRow("empty") << QString() << false << before << DesignCaption << u" 3"_s << QString() << false;
         QTest::newRow("letter") << u"x"_s << false << before << DesignCaption << u" 3"_s << WrongPort << false;
-        QTest::newRow("zero") << u"0"_s << false << before << DesignCaption << u" 3"_s << WrongPort << false;
         QTest::newRow("above 16")
             << u"123"_s << false << before << DesignCaption << u"23"_s
             << u"Port number must be <= 16, please change the number in the device manager !"_s << true;

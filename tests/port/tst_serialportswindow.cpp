@@ -23,16 +23,22 @@ class TestSerialPortsWindow : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_folder;
+    QList<SerialDevice> m_devices;   // what the system lists at each listing
+    int m_listings = 0;
     QStringList m_messages;
     QStringList m_questions;
     bool m_answer = false;
 
     QString folder() const { return m_folder->path(); }
 
-    std::unique_ptr<SerialPortsWindow> window(const QList<SerialDevice> &devices)
+    std::unique_ptr<SerialPortsWindow> window()
     {
         return std::make_unique<SerialPortsWindow>(
-            folder(), nullptr, [devices] { return devices; },
+            folder(), nullptr,
+            [this] {
+                ++m_listings;
+                return m_devices;
+            },
             [this](const QString &, const QString &text) { m_messages.append(text); },
             [this](const QString &, const QString &text) {
                 m_questions.append(text);
@@ -67,6 +73,8 @@ private Q_SLOTS:
     {
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(m_folder->isValid());
+        m_devices.clear();
+        m_listings = 0;
         m_messages.clear();
         m_questions.clear();
         m_answer = false;
@@ -82,7 +90,8 @@ private Q_SLOTS:
         device.path = adapter.slavePath();
         device.vendorId = 0x0403;
         device.productId = 0x6001;
-        const auto w = window({device});
+        m_devices = {device};
+        const auto w = window();
 
         QCOMPARE(w->windowTitle(), u"Serial ports"_s);
         QCOMPARE(w->findChild<QTableWidget *>(u"comTable"_s)->rowCount(), 16);
@@ -122,7 +131,7 @@ private Q_SLOTS:
         Pty newDevice;
         QVERIFY(oldDevice.linkAsCom(folder(), 5));
         m_answer = answer;
-        const auto w = window({});
+        const auto w = window();
 
         QCOMPARE(w->assignCom(5, newDevice.slavePath()), answer);
         QCOMPARE(m_questions.size(), 1);
@@ -138,7 +147,7 @@ private Q_SLOTS:
         QFile plain(comLinkPath(folder(), 7));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        const auto w = window({});
+        const auto w = window();
 
         QVERIFY(!w->removeCom(7));
         QCOMPARE(m_messages.size(), 1);
@@ -148,17 +157,11 @@ private Q_SLOTS:
     void keyboardMovesBetweenControlsAndCloses()
     {
         Pty adapter;
-        SerialDevice device;
-        device.path = adapter.slavePath();
-        int listings = 0;
-        SerialPortsWindow w(
-            folder(), nullptr,
-            [&] {
-                ++listings;
-                return QList<SerialDevice>{device};
-            },
-            [this](const QString &, const QString &text) { m_messages.append(text); },
-            [](const QString &, const QString &) { return true; });
+        m_devices = {SerialDevice{}};
+        m_devices[0].path = adapter.slavePath();
+        m_answer = true;
+        const auto owned = window();
+        SerialPortsWindow &w = *owned;
         auto *spin = w.findChild<QSpinBox *>(u"comNumber"_s);
         spin->setValue(9);
         w.show();
@@ -198,7 +201,7 @@ private Q_SLOTS:
         QCOMPARE(spin->value(), 10);
         QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(!QFileInfo(comLinkPath(folder(), 10)).isSymLink());
-        QVERIFY(listings > 0);
+        QVERIFY(m_listings > 0);
         QVERIFY(m_messages.isEmpty());
 
         // Esc and the Close button (Alt+C) close the window.
@@ -225,16 +228,9 @@ private Q_SLOTS:
         SerialDevice plugged;
         plugged.path = adapter.slavePath();
         plugged.description = u"USB-Serial Adapter"_s;
-        QList<SerialDevice> devices{present};
-        int listings = 0;
-        SerialPortsWindow w(
-            folder(), nullptr,
-            [&] {
-                ++listings;
-                return devices;
-            },
-            [this](const QString &, const QString &text) { m_messages.append(text); },
-            [](const QString &, const QString &) { return false; });
+        m_devices = {present};
+        const auto owned = window();
+        SerialPortsWindow &w = *owned;
         w.setWatchedFolders({dev.path(), dev.filePath(u"serial"_s)});
         w.offerCom(4);
         w.show();
@@ -245,7 +241,7 @@ private Q_SLOTS:
         QVERIFY(hint->isHidden());
 
         // The adapter's node appears.
-        devices.append(plugged);
+        m_devices.append(plugged);
         QVERIFY(QFile(dev.filePath(u"ttyUSB0"_s)).open(QIODevice::WriteOnly));
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 1000);
         QVERIFY(table->item(1, 0)->font().bold());
@@ -262,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(table->item(1, 0)->font().bold());
 
         // Unplugged: gone from the list, and the mark with it.
-        devices.removeLast();
+        m_devices.removeLast();
         QVERIFY(QFile::remove(dev.filePath(u"ttyUSB0"_s)));
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 1, 1000);
         QVERIFY(hint->isHidden());
@@ -270,10 +266,10 @@ private Q_SLOTS:
 
         // A folder that appears (as /dev/serial with the first USB adapter)
         // is watched from then on.
-        const int before = listings;
+        const int before = m_listings;
         QVERIFY(QDir(dev.path()).mkdir(u"serial"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(listings > before, 1000);
-        devices.append(plugged);
+        QTRY_VERIFY_WITH_TIMEOUT(m_listings > before, 1000);
+        m_devices.append(plugged);
         QVERIFY(QFile::link(adapter.slavePath(), dev.filePath(u"serial/usb-Maker_Adapter-if00"_s)));
         QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 1000);
         QVERIFY(table->item(1, 0)->font().bold());
@@ -281,11 +277,11 @@ private Q_SLOTS:
         // Hidden, the window watches nothing; shown again, it lists afresh
         // and marks nothing as new.
         w.hide();
-        devices.removeFirst();
+        m_devices.removeFirst();
         QVERIFY(QFile(dev.filePath(u"ttyUSB1"_s)).open(QIODevice::WriteOnly));
-        const int hidden = listings;
+        const int hidden = m_listings;
         QTest::qWait(400);
-        QCOMPARE(listings, hidden);
+        QCOMPARE(m_listings, hidden);
         w.show();
         QCOMPARE(table->rowCount(), 1);
         QVERIFY(!table->item(0, 0)->font().bold());

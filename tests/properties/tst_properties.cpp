@@ -165,8 +165,9 @@ private Q_SLOTS:
 
 void TestProperties::assemblyAndBlocks()
 {
-    const QList<QByteArray> pieces{"12.5"_ba, " um"_ba, "_"_ba, "__________"_ba, "\r"_ba, "\n"_ba, "\r\n"_ba,
-                                   "End"_ba, QByteArray(1, '\0'), "\xb5m"_ba};
+    // Runs of underscores of every length around 20 (10 + 9 is one short).
+    const QList<QByteArray> pieces{"12.5"_ba, " um"_ba, "_"_ba, "_________"_ba, "__________"_ba, "\r"_ba, "\n"_ba,
+                                   "\r\n"_ba, "End"_ba, QByteArray(1, '\0'), "\xb5m"_ba};
     QRandomGenerator random(7001);
     for (int round = 0; round < kRounds; ++round) {
         const Entries entries = randomEntries(random, pieces, 12, 5);
