@@ -295,7 +295,7 @@ private Q_SLOTS:
     void followsLinksMadeElsewhere()
     {
         Pty instrument;
-        const auto w = window({});
+        const auto w = window();
         w->setWatchedFolders({});
         w->show();
         QCOMPARE(cell(*w, "comTable", 2, 1), u"/dev/ttyS2"_s);
