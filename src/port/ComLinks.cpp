@@ -30,9 +30,14 @@ bool validCom(int com, QString *error)
 
 } // namespace
 
+QString comLinkFolder(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(u"ports"_s);
+}
+
 QString comLinkPath(const QString &programFolder, int com)
 {
-    return QDir(programFolder).filePath(u"ports/com%1"_s.arg(com));
+    return QDir(comLinkFolder(programFolder)).filePath(u"com%1"_s.arg(com));
 }
 
 QList<ComLink> comLinks(const QString &programFolder)
@@ -110,7 +115,7 @@ bool linkCom(const QString &programFolder, int com, const QString &target, QStri
 {
     if (!validCom(com, error))
         return false;
-    const QString folder = QDir(programFolder).filePath(u"ports"_s);
+    const QString folder = comLinkFolder(programFolder);
     if (const sys::Status made = sys::makeFolders(folder); !made.ok()) {
         if (error)
             *error = u"Cannot create the folder %1: %2."_s.arg(folder, made.message);

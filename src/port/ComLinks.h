@@ -30,6 +30,8 @@ struct SerialDevice
     QString stablePath;
 };
 
+// The folder of the links, ports/ in the program folder, and a link in it.
+QString comLinkFolder(const QString &programFolder);
 QString comLinkPath(const QString &programFolder, int com);
 QList<ComLink> comLinks(const QString &programFolder);
 // True when anything, even a dangling link, sits at ports/comN.

@@ -95,7 +95,7 @@ SerialPortsWindow::SerialPortsWindow(const QString &programFolder, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     m_comTable = makeTable({u"COM"_s, u"Opens"_s, u"Link target"_s, u"Present"_s}, u"comTable"_s, this);
     layout->addWidget(labelFor(
-        u"COM numbers of this &program (links in %1):"_s.arg(QDir(m_programFolder).filePath(u"ports"_s)),
+        u"COM numbers of this &program (links in %1):"_s.arg(comLinkFolder(m_programFolder)),
         m_comTable, this));
     layout->addWidget(m_comTable, 3);
     m_deviceTable = makeTable({u"Device"_s, u"Description"_s, u"Maker"_s, u"Serial number"_s, u"USB ids"_s,
@@ -192,7 +192,7 @@ void SerialPortsWindow::watch()
     }
     // The COM links change too when someone else makes them (the simulator,
     // a second copy of the program); the program folder shows ports/ appear.
-    const QStringList linkFolders{m_programFolder, QDir(m_programFolder).filePath(u"ports"_s)};
+    const QStringList linkFolders{m_programFolder, comLinkFolder(m_programFolder)};
     const QStringList watched = m_watcher->directories();
     for (const QString &folder : m_watchedFolders + linkFolders) {
         if (!watched.contains(folder) && QFileInfo(folder).isDir())

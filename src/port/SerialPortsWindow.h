@@ -3,8 +3,8 @@
 // While it is open it follows plugging and unplugging as the desktop's own
 // device lists do: the folders where device nodes and COM links appear are
 // watched, and an adapter that was just plugged in is marked and chosen,
-// ready for the COM number being chosen. A dialog without modality: Tab moves between its
-// controls, Esc and Close close it, every button has an access key.
+// ready for the COM number being chosen. A dialog without modality: Tab moves
+// between its controls, Esc and Close close it, every button has an access key.
 #pragma once
 
 #include "ComLinks.h"
