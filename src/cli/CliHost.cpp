@@ -87,12 +87,9 @@ void CliHost::downloadEnded()
 void CliHost::historyCopyStopped(const QString &reason)
 {
     flushStatus();
-    // The journal's reason is a sentence of its own ("The history copy stopped
-    // after 93 lines: write ...: File too large"); a message line starts small.
-    QString line = reason;
-    if (!line.isEmpty())
-        line[0] = line[0].toLower();
-    m_messages.say(line);
+    // The journal's reason: "The history copy stopped after 93 lines: write
+    // ...: File too large".
+    m_messages.say(continuing(reason));
     m_historyStopSaid = true;
 }
 

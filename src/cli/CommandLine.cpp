@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Messages.h"
 #include "ReadInstruments.h"
 
 #include <QCommandLineParser>
@@ -37,10 +38,7 @@ QString parserError(const QCommandLineParser &parser)
         const QString &name = unknown.first();
         return u"unknown option \"%1%2\"."_s.arg(name.size() == 1 ? u"-"_s : u"--"_s, name);
     }
-    QString text = parser.errorText();
-    if (!text.isEmpty())
-        text[0] = text.at(0).toLower();
-    return text;
+    return continuing(parser.errorText());
 }
 
 const QCommandLineOption helpOption({u"h"_s, u"help"_s}, {});

@@ -47,3 +47,10 @@ void Messages::endCountLine()
     std::fputc('\n', m_stream);
     m_countShown = false;
 }
+
+QString continuing(QString sentence)
+{
+    if (!sentence.isEmpty())
+        sentence[0] = sentence.at(0).toLower();
+    return sentence;
+}

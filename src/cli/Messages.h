@@ -7,6 +7,10 @@
 
 #include <cstdio>
 
+// A sentence of its own (the journal's reason, the parser's complaint) made
+// to go on within a message line: its first letter small.
+QString continuing(QString sentence);
+
 class Messages
 {
 public:

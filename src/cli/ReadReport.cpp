@@ -1,6 +1,7 @@
 #include "ReadReport.h"
 
 #include "Blocks.h"
+#include "Messages.h"
 
 #include <QDir>
 
@@ -76,10 +77,8 @@ QString historyText(const ReadEnd &end)
             return u"%1 kept in the history copy %2."_s.arg(them, copy);
         // The journal's sentence says how many lines it holds ("The history
         // copy stopped after 93 lines: ...").
-        QString why = problem;
-        why[0] = why[0].toLower();
         return u"only part of the %1 is kept, in the history copy %2: %3; read the instrument again if it still "
-               "holds them."_s.arg(linesText(lines), copy, why);
+               "holds them."_s.arg(linesText(lines), copy, continuing(problem));
     }
     if (!end.historyWanted)
         return u"there is no history copy of them (--no-history); read the instrument again if it still holds them."_s;
