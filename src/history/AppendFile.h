@@ -56,7 +56,6 @@ public:
     int descriptor() const { return m_fd; }
     QString path() const { return m_path; }
     bool failed() const { return m_failed; }
-    qint64 linesKept() const { return m_lines; }
 
     // Makes `path`, which must not exist yet, already locked, its name
     // durable; *fd its descriptor. Fails with EEXIST when the name is taken.

@@ -1,5 +1,6 @@
 #include "HistoryJournal.h"
 
+#include "HistoryListing.h"
 #include "HistoryNames.h"
 #include "MeasurementFile.h"
 #include "SystemCalls.h"
@@ -96,13 +97,7 @@ sys::Status HistoryJournal::makePart(const QDateTime &start, QString *path, int 
     for (int n = 1;; ++n) {
         const QString base = journalBaseName(start, m_instrument, n);
         // A finished download of the same second holds the name too.
-        bool taken = false;
-        for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
-                                     HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
-            for (bool incomplete : {false, true})
-                taken = taken || sys::exists(dir.filePath(finishedFileName(base, ending, incomplete)));
-        }
-        if (taken)
+        if (finishedFileExists(dir, base))
             continue;
         *path = dir.filePath(runningFileName(base));
         const sys::Status made = AppendFile::create(*path, fd);

@@ -46,19 +46,6 @@ QFileInfoList historyFiles(const QString &folder, const QStringList &patterns)
     return QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
 }
 
-// True when a finished file of the download `baseName` is in the folder.
-bool finishedFileExists(const QDir &folder, const QString &baseName)
-{
-    for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
-                                 HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
-        for (bool incomplete : {false, true}) {
-            if (sys::exists(folder.filePath(finishedFileName(baseName, ending, incomplete))))
-                return true;
-        }
-    }
-    return false;
-}
-
 // Renames the unheld .mes.part at `path` to its interrupted name; the new
 // path, or empty when a program holds it, it cannot be opened for writing
 // (another user's), or it could not be renamed.
@@ -97,6 +84,19 @@ QString claim(const QString &path)
 }
 
 } // namespace
+
+bool finishedFileExists(const QDir &folder, const QString &baseName)
+{
+    for (HistoryEnding ending : {HistoryEnding::Complete, HistoryEnding::StoppedByEsc,
+                                 HistoryEnding::ConnectionLost, HistoryEnding::Interrupted}) {
+        for (bool incomplete : {false, true}) {
+            if (sys::exists(folder.filePath(finishedFileName(baseName, ending, incomplete))))
+                return true;
+        }
+    }
+    return false;
+}
+
 
 qint64 countOpenedLines(QIODevice &device)
 {

@@ -5,6 +5,7 @@
 #include "HistoryNames.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QIODevice>
 #include <QList>
 #include <QString>
@@ -31,6 +32,9 @@ qint64 countFileLines(const QString &path);
 // (counting reads every byte). A .mes.part is Running while a program holds
 // it and Interrupted otherwise.
 QList<HistoryItem> listHistory(const QString &folder);
+// True when a finished file of the download `baseName` (any ending, complete
+// copy or not) is in the folder.
+bool finishedFileExists(const QDir &folder, const QString &baseName);
 // The same in two steps, for a window that shows the first rows of a long
 // history at once: the names of the folder's download files newest first
 // (a name begins with its start), then the download of each name; nullopt
