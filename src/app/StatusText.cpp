@@ -1,16 +1,13 @@
 #include "StatusText.h"
 
+#include "ReceiveLines.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString lines(qsizetype n)
-{
-    return n == 1 ? u"1 line"_s : u"%1 lines"_s.arg(n);
-}
 
 // The message box has said it all; here a few words.
 QString notStartedText(const PortProblem &problem)
@@ -44,14 +41,14 @@ QString endingText(const DownloadOutcome &outcome)
         return u"No start mark came within 11 s"_s;
     case Ending::Stopped:
         return outcome.lines == 0 ? u"No data came from the instrument"_s
-                                  : u"Stopped by ESC after %1"_s.arg(lines(outcome.lines));
+                                  : u"Stopped by ESC after %1"_s.arg(linesText(outcome.lines));
     case Ending::EndMark:
-        return u"%1 received up to \"End\""_s.arg(lines(outcome.lines));
+        return u"%1 received up to \"End\""_s.arg(linesText(outcome.lines));
     case Ending::EndOfFile:
-        return u"%1 received up to the end-of-file mark"_s.arg(lines(outcome.lines));
+        return u"%1 received up to the end-of-file mark"_s.arg(linesText(outcome.lines));
     case Ending::ConnectionLost:
         return outcome.lines == 0 ? u"Connection lost before any line came"_s
-                                  : u"Connection lost after %1"_s.arg(lines(outcome.lines));
+                                  : u"Connection lost after %1"_s.arg(linesText(outcome.lines));
     case Ending::Abandoned:
         break;
     }
@@ -121,7 +118,7 @@ QString fileStatusText(const FileOutcome &outcome)
     if (outcome.operation == FileOutcome::Operation::Open) {
         switch (outcome.result) {
         case Result::Done:
-            return u"Opened %1: %2"_s.arg(name, lines(outcome.lines));
+            return u"Opened %1: %2"_s.arg(name, linesText(outcome.lines));
         case Result::Cancelled:
             return u"Open cancelled; the list is as it was"_s;
         case Result::Failed:
@@ -130,7 +127,7 @@ QString fileStatusText(const FileOutcome &outcome)
     }
     switch (outcome.result) {
     case Result::Done:
-        return u"%1 saved to %2"_s.arg(lines(outcome.lines), name);
+        return u"%1 saved to %2"_s.arg(linesText(outcome.lines), name);
     case Result::Cancelled:
         return u"Save cancelled; nothing was written"_s;
     case Result::Failed:

@@ -2,6 +2,7 @@
 
 #include "Blocks.h"
 #include "Messages.h"
+#include "ReceiveLines.h"
 
 #include <QDir>
 
@@ -91,11 +92,6 @@ bool somethingNotWritten(const ReadEnd &end)
 }
 
 } // namespace
-
-QString linesText(qsizetype count)
-{
-    return count == 1 ? u"1 line"_s : u"%1 lines"_s.arg(count);
-}
 
 QString choosePortAdvice()
 {

@@ -44,8 +44,6 @@ QString closingText(const ReadEnd &end);
 // The exit status, where no signal ends the program.
 int exitStatusOf(const ReadEnd &end);
 
-// "1 line", "12 lines".
-QString linesText(qsizetype count);
 // What failed at the port and what to do, in the command line's words.
 QString portProblemText(const PortProblem &problem, const QString &port, bool deviceGiven);
 // What the user does when no port is known: the same advice everywhere.

@@ -50,9 +50,14 @@ int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds)
     return int(lastEnds ? v + 1 : v);
 }
 
+QString linesText(qsizetype lines)
+{
+    return lines == 1 ? u"1 line"_s : u"%1 lines"_s.arg(lines);
+}
+
 QString receivedCountText(qsizetype lines)
 {
-    return lines == 1 ? u"1 line received"_s : u"%1 lines received"_s.arg(lines);
+    return linesText(lines) + u" received"_s;
 }
 
 ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes, bool afterStartMark)

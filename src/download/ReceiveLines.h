@@ -19,5 +19,7 @@ ReceiveEnd ReceiveLines(DownloadHost &host, const QByteArray &firstBytes = {}, b
 // reception (lastEnds), which keeps its step.
 int progressAfterEntries(int value, int max, qsizetype entries, bool lastEnds);
 
+// A count of lines in words: "1 line", "12 lines".
+QString linesText(qsizetype lines);
 // The count of received lines as the window shows it: "12 lines received".
 QString receivedCountText(qsizetype lines);

@@ -3,6 +3,7 @@
 #include "HistoryListing.h"
 #include "HistoryNames.h"
 #include "MeasurementFile.h"
+#include "ReceiveLines.h"
 #include "SystemCalls.h"
 #include "WholeFile.h"
 
@@ -25,11 +26,6 @@ HistoryEnding endingOf(ReceiveEnd end)
         break;
     }
     return HistoryEnding::Complete;
-}
-
-QString linesText(qint64 lines)
-{
-    return lines == 1 ? u"1 line"_s : u"%1 lines"_s.arg(lines);
 }
 
 } // namespace
